@@ -1,0 +1,152 @@
+#include "logging/TarvoLogImpl.h"
+
+#include <unistd.h>
+
+#include <cstring>
+
+#include "Utils/FileWriter.h"
+#include "logging/AndroidLogOutput.h"
+#include "logging/TarvoLog.h"
+
+namespace TarvoFX {
+
+const char* const TarvoLogImpl::s_caszLogOutputNames[OUTPUT_SLOT_COUNT] = {
+    "ANDROID_LOG", "SYS_LOG", "STDOUT_LOG", "STDERR_LOG", "FILE_LOG",
+};
+
+namespace {
+
+enum { SLOT_ANDROID_LOG = 0 };
+
+}  // namespace
+
+TarvoLogImpl::TarvoLogImpl(bool bLoadAsync, TarvoLog* pOwner)
+    : m_pOwner(pOwner),
+      m_bAnyOutputEnabled(false),
+      m_bAndroidOnly(false),
+      m_bInitDone(!bLoadAsync),
+      m_bLoadAsync(bLoadAsync) {
+    for (auto& nLevel : m_pOwner->m_anTagLevels) {
+        nLevel.store(LOG_LEVEL_INFO, std::memory_order_relaxed);
+    }
+
+    m_apOutputs[SLOT_ANDROID_LOG] = std::make_shared<AndroidLogOutput>();
+    m_apOutputs[SLOT_ANDROID_LOG]->EnableByName(s_caszLogOutputNames[SLOT_ANDROID_LOG], true);
+    m_bAndroidOnly.store(true, std::memory_order_relaxed);
+
+    // Slots 1 to 4 hold no output yet: "SYS_LOG" is reserved, and the stream
+    // and file outputs are not part of this build.
+
+    m_bAnyOutputEnabled.store(true, std::memory_order_relaxed);
+
+    // There is no configuration file loader yet, so the defaults above are
+    // the final configuration and run-time changes are accepted at once.
+    m_bInitDone.store(true, std::memory_order_relaxed);
+}
+
+TarvoLogImpl::~TarvoLogImpl() {
+    if (m_bLoadAsync && m_loaderThread.joinable()) {
+        m_loaderThread.join();
+    }
+    for (int nSlot = OUTPUT_SLOT_COUNT - 1; nSlot >= 0; --nSlot) {
+        m_apOutputs[nSlot].reset();
+    }
+}
+
+void TarvoLogImpl::Log(int nLevel, const std::string& strTag, const std::string& strMessage) {
+    std::string strTime;
+    int nPid = 0;
+    int nTid = 0;
+    if (!m_bAndroidOnly.load(std::memory_order_relaxed)) {
+        strTime = FormatLogTime();
+        nPid = static_cast<int>(getpid());
+        nTid = static_cast<int>(gettid());
+    }
+    for (const auto& pOutput : m_apOutputs) {
+        if (pOutput && pOutput->IsEnabled()) {
+            pOutput->Write(strTime, nPid, nTid, nLevel, strTag, strMessage);
+        }
+    }
+}
+
+void TarvoLogImpl::LogDirect(int nLevel, const std::string& strTag, const std::string& strMessage) {
+    const auto& pOutput = m_apOutputs[SLOT_ANDROID_LOG];
+    if (pOutput && pOutput->IsEnabled()) {
+        pOutput->Write(std::string(), 0, 0, nLevel, strTag, strMessage);
+    }
+}
+
+void TarvoLogImpl::Warn(const std::string& strMessage) {
+    Log(LOG_LEVEL_WARNING, TARVO_LOG_FXMODULE_TAG, strMessage);
+}
+
+bool TarvoLogImpl::SetLogLevel(const char* szTagName, int nLevel, bool bInternal) {
+    if (!m_bInitDone.load(std::memory_order_relaxed) && !bInternal) {
+        Warn("Init did not finish. Please wait for a while to call SetLogLevel again");
+        return false;
+    }
+    if (szTagName == nullptr) {
+        Warn("TarvoLogImpl::SetLogLevel szTagName is NULL");
+        return false;
+    }
+    const std::string strTagName(szTagName);
+    if (static_cast<unsigned>(nLevel) > LOG_LEVEL_ERROR) {
+        Warn("TarvoLogImpl::SetLogLevel" + strTagName + " : log level " + std::to_string(nLevel) +
+             " is not valid");
+        Warn("TarvoLogImpl::SetLogLevel can't find log tag" + strTagName);
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(m_configMutex);
+    if (strTagName == TarvoLog::s_cszSectionTarvoLogAllTag) {
+        for (auto& nTagLevel : m_pOwner->m_anTagLevels) {
+            nTagLevel.store(nLevel, std::memory_order_relaxed);
+        }
+        return true;
+    }
+    for (int nTag = 0; nTag < TARVO_LOG_TAG_COUNT; ++nTag) {
+        if (strTagName == TarvoLog::s_caszTarvoLogTags[nTag]) {
+            m_pOwner->m_anTagLevels[nTag].store(nLevel, std::memory_order_relaxed);
+            return true;
+        }
+    }
+    Warn("TarvoLogImpl::SetLogLevel can't find log tag" + strTagName);
+    return false;
+}
+
+bool TarvoLogImpl::SetLogOutput(const char* szOutputName, bool bEnable, bool bInternal) {
+    if (!m_bInitDone.load(std::memory_order_relaxed) && !bInternal) {
+        Warn("Init did not finish. Please wait for a while to call SetLogOutput again");
+        return false;
+    }
+    if (szOutputName == nullptr) {
+        Warn("TarvoLogImpl::SetLogOutput szOutputName is NULL");
+        return false;
+    }
+    std::unique_lock<std::mutex> lock(m_configMutex);
+    for (const auto& pOutput : m_apOutputs) {
+        if (pOutput && pOutput->EnableByName(szOutputName, bEnable)) {
+            UpdateOutputFlags();
+            return true;
+        }
+    }
+    lock.unlock();
+    Warn(std::string("TarvoLogImpl::SetLogOutput can't find log output ") + szOutputName);
+    return false;
+}
+
+void TarvoLogImpl::UpdateOutputFlags() {
+    bool bAny = false;
+    bool bOthers = false;
+    for (int nSlot = 0; nSlot < OUTPUT_SLOT_COUNT; ++nSlot) {
+        const auto& pOutput = m_apOutputs[nSlot];
+        if (pOutput && pOutput->IsEnabled()) {
+            bAny = true;
+            bOthers = bOthers || nSlot != SLOT_ANDROID_LOG;
+        }
+    }
+    const auto& pAndroid = m_apOutputs[SLOT_ANDROID_LOG];
+    m_bAnyOutputEnabled.store(bAny, std::memory_order_relaxed);
+    m_bAndroidOnly.store(pAndroid && pAndroid->IsEnabled() && !bOthers, std::memory_order_relaxed);
+}
+
+}  // namespace TarvoFX
