@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds and runs the whole test suite: the normal build, the AddressSanitizer
+# + UndefinedBehaviorSanitizer build, then a bounded fuzz run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+
+for preset in default asan; do
+  echo "== $preset build"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+  echo "== $preset tests"
+  ctest --preset "$preset"
+done
+
+echo "== fuzz"
+scripts/fuzz.sh
