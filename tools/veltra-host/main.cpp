@@ -13,7 +13,6 @@
 
 #include "HostPlatform/AudioServer.h"
 #include "HostPlatform/Properties.h"
-#include "VeltraEffectAPI/FxShimWrapper.h"
 #include "VeltraEffectAPI/VeltraEffectAPIBase.h"
 
 namespace {
@@ -144,16 +143,14 @@ int main(int argc, char** argv) {
 
     std::printf("host: SDK level %s, creating \"%s\" on io %d\n", options.strSdk.c_str(),
                 options.strEffect.c_str(), options.nIO);
-    if (!TarvoFX::VeltraEffectFactory::GetFxShimWrapper()->IsLoaded()) {
-        std::fprintf(stderr, "veltra-host: the platform effect shim could not be loaded\n");
-        return 3;
-    }
     std::unique_ptr<TarvoFX::IVeltraEffectAPI> pEffect(
         TarvoFX::VeltraEffectFactory::CreateVeltraEffect(options.strEffect, options.nIO, nullptr));
 
     std::printf("host: Init priority %d session %d\n", options.nPriority, options.nSession);
     if (!pEffect->Init(options.nPriority, options.nSession)) {
-        std::fprintf(stderr, "veltra-host: Init failed\n");
+        std::fprintf(stderr,
+                     "veltra-host: Init failed (the platform refused the effect, or the "
+                     "effect shim could not be loaded)\n");
         return 4;
     }
     for (int nSession : options.sessions) {

@@ -1,0 +1,209 @@
+// Calls the effect object through a companion application's own declaration
+// of its interface and checks, in the platform journal, that each slot
+// reaches the operation it names.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "HostPlatform/AudioServer.h"
+#include "HostPlatform/Properties.h"
+#include "effectapi/CompanionInterface.h"
+
+using HostPlatform::AudioServer;
+using HostPlatform::Bytes;
+using HostPlatform::CallKind;
+using HostPlatform::JournalEntry;
+
+namespace {
+
+class BinaryInterfaceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        HostPlatform::SetSystemProperty("ro.build.version.sdk", "28");
+        AudioServer::Instance().Reset();
+        pEffect.reset(TarvoFX::VeltraEffectFactory::CreateVeltraEffect("Veltra3", 13, nullptr));
+        ASSERT_TRUE(pEffect);
+        ASSERT_TRUE(pEffect->Init(6, 21));  // slot 0
+        AudioServer::Instance().ClearJournal();
+    }
+    void TearDown() override {
+        pEffect.reset();
+        AudioServer::Instance().Reset();
+    }
+
+    static std::vector<JournalEntry> Commands() { return AudioServer::Instance().Commands(); }
+
+    std::unique_ptr<companion::VeltraEffect> pEffect;
+};
+
+TEST_F(BinaryInterfaceTest, FactoryStaticsAsTheApplicationSeesThem) {
+    const uint8_t aOutput[] = {0x60, 0xda, 0x12, 0xae, 0xac, 0x99, 0xdf, 0x11,
+                               0x56, 0xb4, 0x00, 0x02, 0xa5, 0xd5, 0xc5, 0x1b};
+    EXPECT_EQ(0, std::memcmp(aOutput, &TarvoFX::VeltraEffectFactory::s_effectUUIDOutput, 16));
+    EXPECT_EQ(-1, TarvoFX::VeltraEffectFactory::s_nInvalidIO);
+    EXPECT_NE(nullptr, TarvoFX::VeltraEffectFactory::GetFxShimWrapper());
+}
+
+TEST_F(BinaryInterfaceTest, InitSlotCreatesTheMainEffect) {
+    ASSERT_TRUE(pEffect->Init(3, 8));
+    std::vector<JournalEntry> creates = AudioServer::Instance().Entries(CallKind::Create);
+    ASSERT_EQ(1u, creates.size());
+    EXPECT_EQ(3, creates[0].nPriority);
+    EXPECT_EQ(8, creates[0].nSession);
+    EXPECT_EQ(13, creates[0].nIO);
+}
+
+TEST_F(BinaryInterfaceTest, EnableAndSessionSlots) {
+    EXPECT_TRUE(pEffect->SetAudioSession(4, true));  // slot 42
+    EXPECT_TRUE(pEffect->SetEnabled("eq", true));    // slot 1
+    std::vector<JournalEntry> commands = Commands();
+    ASSERT_GE(commands.size(), 1u);
+    EXPECT_EQ(0x10012u, commands[0].nCode);
+    EXPECT_EQ(Bytes({'e', 'q', 0}), commands[0].request);
+    std::vector<JournalEntry> creates = AudioServer::Instance().Entries(CallKind::Create);
+    ASSERT_EQ(1u, creates.size());
+    EXPECT_EQ(4, creates[0].nSession);
+}
+
+TEST_F(BinaryInterfaceTest, EffectCreationSlots) {
+    std::shared_ptr<companion::PlatformEffect> pCreated = pEffect->CreateAudioEffect(  // slot 69
+        reinterpret_cast<const companion::EffectUuid*>(
+            &TarvoFX::VeltraEffectFactory::s_effectUUIDInput),
+        2, 30, 5, nullptr);
+    ASSERT_NE(nullptr, pCreated);
+    std::vector<JournalEntry> creates = AudioServer::Instance().Entries(CallKind::Create);
+    ASSERT_EQ(1u, creates.size());
+    EXPECT_EQ(30, creates[0].nSession);
+    EXPECT_EQ(5, creates[0].nIO);
+    EXPECT_EQ(0x03edf45cu, creates[0].uuid.timeLow);
+
+    EXPECT_FALSE(pEffect->ShouldEnableAndroidEffect(pCreated));  // slot 70
+    std::vector<JournalEntry> commands = Commands();
+    ASSERT_EQ(1u, commands.size());
+    EXPECT_EQ(0x10031u, commands[0].nCode);
+    EXPECT_NE(creates[0].nInstance, commands[0].nInstance);  // asked of the main effect
+
+    pCreated.reset();
+    EXPECT_EQ(1u, AudioServer::Instance().Entries(CallKind::Release).size());
+}
+
+TEST_F(BinaryInterfaceTest, SendCommandSlots) {
+    const char aData[] = {9, 8, 7};
+    EXPECT_TRUE(pEffect->SendCommand(0x10009));                           // slot 71
+    EXPECT_TRUE(pEffect->SendCommand(0x10018, 3, aData));                 // slot 72
+    EXPECT_TRUE(pEffect->SendCommand(0x10028, std::vector<char>{1, 2}));  // slot 73
+    uint8_t nReply = 0;
+    uint32_t nReplySize = 1;
+    EXPECT_TRUE(pEffect->SendCommand(0x10031, 0, nullptr, &nReplySize, &nReply));  // slot 74
+    std::vector<JournalEntry> commands = Commands();
+    ASSERT_EQ(4u, commands.size());
+    EXPECT_EQ(0x10009u, commands[0].nCode);
+    EXPECT_EQ(0x10018u, commands[1].nCode);
+    EXPECT_EQ(Bytes({9, 8, 7}), commands[1].request);
+    EXPECT_EQ(0x10028u, commands[2].nCode);
+    EXPECT_EQ(Bytes({1, 2}), commands[2].request);
+    EXPECT_EQ(0x10031u, commands[3].nCode);
+    EXPECT_TRUE(commands[3].bReplyRequested);
+}
+
+TEST_F(BinaryInterfaceTest, DestructorSlotReleasesTheEffect) {
+    pEffect.reset();  // slots 46, 47
+    std::vector<JournalEntry> journal = AudioServer::Instance().Journal();
+    ASSERT_EQ(1u, journal.size());
+    EXPECT_EQ(CallKind::Release, journal[0].eKind);
+}
+
+// Operations that this build does not provide yet answer false through their
+// slots and reach nothing.
+TEST_F(BinaryInterfaceTest, PendingSlotsReportFalseWithoutReachingTheEffect) {
+    uint32_t nU32 = 0;
+    uint16_t nU16 = 0;
+    double dValue = 0;
+    char aChunk[8] = {};
+    unsigned anIds[1] = {1};
+    double adValues[1] = {0};
+    bool abFlags[1] = {false};
+    std::vector<unsigned> ids = {1};
+    std::vector<double> values = {0.0};
+    std::vector<bool> found = {false};
+    std::vector<std::string> names;
+    companion::VeltraEffect& e = *pEffect;
+    const std::vector<std::pair<int, std::function<bool()>>> slots = {
+        {2, [&] { return e.SetOutputDeviceDetectionEnabled(true); }},
+        {3, [&] { return e.SetVeltSenseEnabled(true); }},
+        {4, [&] { return e.ClearParams(); }},
+        {5, [&] { return e.ClearParamsArray(1, anIds, 0, 0, 0, false); }},
+        {6, [&] { return e.SetTagEx(0, 0, 1, 2); }},
+        {7, [&] { return e.GetTag(0, 0, nU32); }},
+        {8, [&] { return e.SetOutputMode(1); }},
+        {9, [&] { return e.GetActive(nU16, nU16, nU16, nU32); }},
+        {10, [&] { return e.SetLogLevel("TARVO_LOG_JNI", 2); }},
+        {11, [&] { return e.LoadPresets("a", "b"); }},
+        {12, [&] { return e.LoadPresetsFromChunk(aChunk, 8, 0, 0, true); }},
+        {13, [&] { return e.SaveUserPresetToChunk(aChunk, nU32, 0, nU32, nU32); }},
+        {14, [&] { return e.OpenClientPipe("/p"); }},
+        {15, [&] { return e.CloseClientPipe(); }},
+        {16, [&] { return e.SavePresets("/p"); }},
+        {17, [&] { return e.SaveUserPresets("/p"); }},
+        {18, [&] { return e.SetRecordingEnable("/r"); }},
+        {19, [&] { return e.SetRecordingDisable(); }},
+        {20, [&] { return e.Preset_SetParamsArrayEx(1, anIds, adValues, 0, 0, 0, false); }},
+        {21, [&] { return e.Preset_GetUserParamsArray(1, anIds, adValues, 0, 0, 0, 0, 0); }},
+        {22, [&] { return e.Preset_GetBaseParamsArray(1, anIds, adValues, 0, 0, 0, 0, 0); }},
+        {23, [&] { return e.SetSoundMode(1); }},
+        {24, [&] { return e.SetSmoothingEnable(true); }},
+        {25, [&] { return e.SetCustomOutputMode(1, 2); }},
+        {26, [&] { return e.SetTcpIpEnable(true, 0); }},
+        {27, [&] { return e.SetMetersServerEnable(true); }},
+        {28, [&] { return e.GetSupportedOutputModeCount(nU32); }},
+        {29, [&] { return e.GetSupportedOutputModeNames(1, ids, names); }},
+        {30, [&] { return e.GetSupportedTag(0, 0, nU32); }},
+        {31, [&] { return e.CreateAndListenUnixServerSocket(true, "/s"); }},
+        {32, [&] { return e.CloseAndDestroyUnixServerSocket("/s"); }},
+        {33, [&] { return e.CalibrateKv(); }},
+        {34, [&] { return e.SetSensorFusionEnabled(true); }},
+        {35, [&] { return e.SetTrackingDataRate(3); }},
+        {36, [&] { return e.SetPresetSelectorIndex(2); }},
+        {37, [&] { return e.SetForceBypass(1, 2, "alg", 3, true); }},
+        {38, [&] { return e.TransactBuffer(sizeof(aChunk), aChunk); }},
+        {39, [&] { return e.GetDefaultSoundMode(1, &nU32, &nU32, abFlags); }},
+        {40, [&] { return e.GetSupportedSoundModeCount(nU32); }},
+        {41, [&] { return e.GetSupportedSoundModeValues(1, ids); }},
+        {43, [&] { return e.GetSessionData(); }},
+        {44, [&] { return e.SetConfigByChunk(aChunk, 8, 0, 0); }},
+        {45, [&] { return e.ClearConfig(); }},
+        {48, [&] { return e.SetLogOutput("STDOUT_LOG", true); }},
+        {49, [&] { return e.SetSystemVolume(0.5); }},
+        {50, [&] { return e.Dump(); }},
+        {51, [&] { return e.OnVTServerParameterSet(1, 0.5); }},
+        {52, [&] { return e.OnVTServerParameterArraySet(ids, values); }},
+        {53, [&] { return e.OnVTServerParameterGet(1, dValue); }},
+        {54, [&] { return e.OnVTServerParameterArrayGet(ids, values, found); }},
+        {55, [&] { return e.VTServerParameterArrayGet(ids, values, found); }},
+        {56, [&] { return e.OnVTServerCustomOutputModeSet(1, 2); }},
+        {57, [&] { return e.OnVTServerLogLevelSet("TARVO_LOG_JNI", 2); }},
+        {58, [&] { return e.OnVTServerLogOutputSet("STDOUT_LOG", true); }},
+        {59, [&] { return e.OnVTServerMetersEnabled(true); }},
+        {60, [&] { return e.OnVTServerCalibrateKv(); }},
+        {61, [&] { return e.OnVTServerOutputModeSet(1); }},
+        {62, [&] { return e.OnVTServerRecordingEnabled("/r"); }},
+        {63, [&] { return e.OnVTServerRecordingDisabled(); }},
+        {64, [&] { return e.OnVTServerSoundModeSet(1); }},
+        {65, [&] { return e.OnVTServerSystemVolumeSet(0.5); }},
+        {66, [&] { return e.OnVTServerTagExSet(1, 2, 3, 4); }},
+        {67, [&] { return e.OnVTServerMpsFileSet("/m"); }},
+        {68, [&] { return e.OnVTServerDump(); }},
+        {75, [&] { return e.Preset_GetParamsArray(1, anIds, adValues, 0, 0, 0, 0, 0, true); }},
+    };
+    for (const auto& slot : slots) {
+        EXPECT_FALSE(slot.second()) << "slot " << slot.first;
+    }
+    e.CreateTuningServers(0);  // slot 76
+    EXPECT_TRUE(AudioServer::Instance().Journal().empty());
+}
+
+}  // namespace
