@@ -11,9 +11,13 @@ AudioEffect::AudioEffect(const effect_uuid_t* type, const String16& /*opPackageN
                          void* user, audio_session_t sessionId, audio_io_handle_t io)
     : mId(0), mStatus(NO_INIT), mEnabled(false), mCbf(cbf), mUserData(user) {
     AudioServer::CreateResult result =
-        AudioServer::Instance().Connect(this, type, uuid, priority, sessionId, io);
+        AudioServer::Instance().Connect(type, uuid, priority, sessionId, io);
     mId = result.nInstance;
     mStatus = result.nStatus;
+}
+
+void AudioEffect::onFirstRef() {
+    AudioServer::Instance().AttachClient(mId, this);
 }
 
 AudioEffect::~AudioEffect() {

@@ -266,8 +266,7 @@ bool AudioServer::TakeRule(std::vector<Rule>& rules, int32_t nSelector, bool bAn
 
 // --- Client side -------------------------------------------------------------
 
-AudioServer::CreateResult AudioServer::Connect(android::AudioEffect* pClient,
-                                               const effect_uuid_t* pType,
+AudioServer::CreateResult AudioServer::Connect(const effect_uuid_t* pType,
                                                const effect_uuid_t* pUuid, int32_t nPriority,
                                                int32_t nSession, int32_t nIO) {
     JournalEntry entry;
@@ -292,7 +291,6 @@ AudioServer::CreateResult AudioServer::Connect(android::AudioEffect* pClient,
         auto pInstance = std::make_unique<Instance_>();
         pInstance->uuid = entry.uuid;
         pInstance->nSession = nSession;
-        pInstance->client = pClient;
         // Clients that failed to initialise never reach an engine.
         if (result.nStatus == kNoError || result.nStatus == kAlreadyExists) {
             auto key = std::make_pair(UuidKey(entry.uuid), nSession);
@@ -309,6 +307,14 @@ AudioServer::CreateResult AudioServer::Connect(android::AudioEffect* pClient,
     entry.nStatus = result.nStatus;
     Record(std::move(entry));
     return result;
+}
+
+void AudioServer::AttachClient(int32_t nInstance, android::AudioEffect* pClient) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    auto it = m_instances.find(nInstance);
+    if (it != m_instances.end()) {
+        it->second->client = pClient;
+    }
 }
 
 void AudioServer::RecordInitCheck(int32_t nInstance, int32_t nStatus) {

@@ -117,10 +117,11 @@ TEST_F(BinaryInterfaceTest, DestructorSlotReleasesTheEffect) {
     EXPECT_EQ(CallKind::Release, journal[0].eKind);
 }
 
-// Operations that this build does not provide yet answer false through their
-// slots and reach nothing.
-TEST_F(BinaryInterfaceTest, PendingSlotsReportFalseWithoutReachingTheEffect) {
+// Each slot, called through the companion declaration, sends the command of
+// the operation it names (the first command it sends, when it sends several).
+TEST_F(BinaryInterfaceTest, EverySlotReachesItsOperation) {
     uint32_t nU32 = 0;
+    uint32_t nChunkSize = 8;
     uint16_t nU16 = 0;
     double dValue = 0;
     char aChunk[8] = {};
@@ -132,76 +133,103 @@ TEST_F(BinaryInterfaceTest, PendingSlotsReportFalseWithoutReachingTheEffect) {
     std::vector<bool> found = {false};
     std::vector<std::string> names;
     companion::VeltraEffect& e = *pEffect;
-    const std::vector<std::pair<int, std::function<bool()>>> slots = {
-        {2, [&] { return e.SetOutputDeviceDetectionEnabled(true); }},
-        {3, [&] { return e.SetVeltSenseEnabled(true); }},
-        {4, [&] { return e.ClearParams(); }},
-        {5, [&] { return e.ClearParamsArray(1, anIds, 0, 0, 0, false); }},
-        {6, [&] { return e.SetTagEx(0, 0, 1, 2); }},
-        {7, [&] { return e.GetTag(0, 0, nU32); }},
-        {8, [&] { return e.SetOutputMode(1); }},
-        {9, [&] { return e.GetActive(nU16, nU16, nU16, nU32); }},
-        {10, [&] { return e.SetLogLevel("TARVO_LOG_JNI", 2); }},
-        {11, [&] { return e.LoadPresets("a", "b"); }},
-        {12, [&] { return e.LoadPresetsFromChunk(aChunk, 8, 0, 0, true); }},
-        {13, [&] { return e.SaveUserPresetToChunk(aChunk, nU32, 0, nU32, nU32); }},
-        {14, [&] { return e.OpenClientPipe("/p"); }},
-        {15, [&] { return e.CloseClientPipe(); }},
-        {16, [&] { return e.SavePresets("/p"); }},
-        {17, [&] { return e.SaveUserPresets("/p"); }},
-        {18, [&] { return e.SetRecordingEnable("/r"); }},
-        {19, [&] { return e.SetRecordingDisable(); }},
-        {20, [&] { return e.Preset_SetParamsArrayEx(1, anIds, adValues, 0, 0, 0, false); }},
-        {21, [&] { return e.Preset_GetUserParamsArray(1, anIds, adValues, 0, 0, 0, 0, 0); }},
-        {22, [&] { return e.Preset_GetBaseParamsArray(1, anIds, adValues, 0, 0, 0, 0, 0); }},
-        {23, [&] { return e.SetSoundMode(1); }},
-        {24, [&] { return e.SetSmoothingEnable(true); }},
-        {25, [&] { return e.SetCustomOutputMode(1, 2); }},
-        {26, [&] { return e.SetTcpIpEnable(true, 0); }},
-        {27, [&] { return e.SetMetersServerEnable(true); }},
-        {28, [&] { return e.GetSupportedOutputModeCount(nU32); }},
-        {29, [&] { return e.GetSupportedOutputModeNames(1, ids, names); }},
-        {30, [&] { return e.GetSupportedTag(0, 0, nU32); }},
-        {31, [&] { return e.CreateAndListenUnixServerSocket(true, "/s"); }},
-        {32, [&] { return e.CloseAndDestroyUnixServerSocket("/s"); }},
-        {33, [&] { return e.CalibrateKv(); }},
-        {34, [&] { return e.SetSensorFusionEnabled(true); }},
-        {35, [&] { return e.SetTrackingDataRate(3); }},
-        {36, [&] { return e.SetPresetSelectorIndex(2); }},
-        {37, [&] { return e.SetForceBypass(1, 2, "alg", 3, true); }},
-        {38, [&] { return e.TransactBuffer(sizeof(aChunk), aChunk); }},
-        {39, [&] { return e.GetDefaultSoundMode(1, &nU32, &nU32, abFlags); }},
-        {40, [&] { return e.GetSupportedSoundModeCount(nU32); }},
-        {41, [&] { return e.GetSupportedSoundModeValues(1, ids); }},
-        {43, [&] { return e.GetSessionData(); }},
-        {44, [&] { return e.SetConfigByChunk(aChunk, 8, 0, 0); }},
-        {45, [&] { return e.ClearConfig(); }},
-        {48, [&] { return e.SetLogOutput("STDOUT_LOG", true); }},
-        {49, [&] { return e.SetSystemVolume(0.5); }},
-        {50, [&] { return e.Dump(); }},
-        {51, [&] { return e.OnVTServerParameterSet(1, 0.5); }},
-        {52, [&] { return e.OnVTServerParameterArraySet(ids, values); }},
-        {53, [&] { return e.OnVTServerParameterGet(1, dValue); }},
-        {54, [&] { return e.OnVTServerParameterArrayGet(ids, values, found); }},
-        {55, [&] { return e.VTServerParameterArrayGet(ids, values, found); }},
-        {56, [&] { return e.OnVTServerCustomOutputModeSet(1, 2); }},
-        {57, [&] { return e.OnVTServerLogLevelSet("TARVO_LOG_JNI", 2); }},
-        {58, [&] { return e.OnVTServerLogOutputSet("STDOUT_LOG", true); }},
-        {59, [&] { return e.OnVTServerMetersEnabled(true); }},
-        {60, [&] { return e.OnVTServerCalibrateKv(); }},
-        {61, [&] { return e.OnVTServerOutputModeSet(1); }},
-        {62, [&] { return e.OnVTServerRecordingEnabled("/r"); }},
-        {63, [&] { return e.OnVTServerRecordingDisabled(); }},
-        {64, [&] { return e.OnVTServerSoundModeSet(1); }},
-        {65, [&] { return e.OnVTServerSystemVolumeSet(0.5); }},
-        {66, [&] { return e.OnVTServerTagExSet(1, 2, 3, 4); }},
-        {67, [&] { return e.OnVTServerMpsFileSet("/m"); }},
-        {68, [&] { return e.OnVTServerDump(); }},
-        {75, [&] { return e.Preset_GetParamsArray(1, anIds, adValues, 0, 0, 0, 0, 0, true); }},
+    struct Slot {
+        int nSlot;
+        uint32_t nCode;  // 0: the operation is not available in this build
+        std::function<bool()> call;
     };
-    for (const auto& slot : slots) {
-        EXPECT_FALSE(slot.second()) << "slot " << slot.first;
+    const std::vector<Slot> slots = {
+        {2, 0x10019, [&] { return e.SetOutputDeviceDetectionEnabled(true); }},
+        {3, 0x1001E, [&] { return e.SetVeltSenseEnabled(false); }},
+        {4, 0x10009, [&] { return e.ClearParams(); }},
+        {5, 0x10015, [&] { return e.ClearParamsArray(1, anIds, 0, 0, 0, false); }},
+        {6, 0x10001, [&] { return e.SetTagEx(0, 0, 1, 2); }},
+        {7, 0x10021, [&] { return e.GetTag(0, 0, nU32); }},
+        {8, 0x10008, [&] { return e.SetOutputMode(1); }},
+        {9, 0x10004, [&] { return e.GetActive(nU16, nU16, nU16, nU32); }},
+        {10, 0, [&] { return e.SetLogLevel("TARVO_LOG_JNI", 2); }},
+        {11, 0, [&] { return e.LoadPresets("a", "b"); }},
+        {12, 0x1002E, [&] { return e.LoadPresetsFromChunk(aChunk, 8, 0, 0, true); }},
+        {13, 0x1002F, [&] { return e.SaveUserPresetToChunk(aChunk, nChunkSize, 0, nU32, nU32); }},
+        {14, 0x10017, [&] { return e.OpenClientPipe("/p"); }},
+        {15, 0x10018, [&] { return e.CloseClientPipe(); }},
+        {16, 0x10005, [&] { return e.SavePresets("/p"); }},
+        {17, 0x1002C, [&] { return e.SaveUserPresets("/p"); }},
+        {18, 0x10007, [&] { return e.SetRecordingEnable("/r"); }},
+        {19, 0x1001B, [&] { return e.SetRecordingDisable(); }},
+        {20, 0, [&] { return e.Preset_SetParamsArrayEx(1, anIds, adValues, 0, 0, 0, false); }},
+        {21, 0x10010,
+         [&] { return e.Preset_GetUserParamsArray(1, anIds, adValues, 0, 0, 0, 0, 0); }},
+        {22, 0x10025,
+         [&] { return e.Preset_GetBaseParamsArray(1, anIds, adValues, 0, 0, 0, 0, 0); }},
+        {23, 0x10003, [&] { return e.SetSoundMode(1); }},
+        {24, 0x10016, [&] { return e.SetSmoothingEnable(true); }},
+        {25, 0x1001C, [&] { return e.SetCustomOutputMode(1, 2); }},
+        {26, 0, [&] { return e.SetTcpIpEnable(true, 0); }},
+        {27, 0, [&] { return e.SetMetersServerEnable(true); }},
+        {28, 0x10022, [&] { return e.GetSupportedOutputModeCount(nU32); }},
+        {29, 0, [&] { return e.GetSupportedOutputModeNames(1, ids, names); }},
+        {30, 0x10024, [&] { return e.GetSupportedTag(0, 0, nU32); }},
+        {31, 0, [&] { return e.CreateAndListenUnixServerSocket(true, "/s"); }},
+        {32, 0, [&] { return e.CloseAndDestroyUnixServerSocket("/s"); }},
+        {33, 0x10029, [&] { return e.CalibrateKv(); }},
+        {34, 0x1002D, [&] { return e.SetSensorFusionEnabled(true); }},
+        {35, 0x1002A, [&] { return e.SetTrackingDataRate(3); }},
+        {36, 0x10038, [&] { return e.SetPresetSelectorIndex(2); }},
+        {37, 0x1002B, [&] { return e.SetForceBypass(1, 2, "alg", 3, true); }},
+        {38, 0x10030, [&] { return e.TransactBuffer(sizeof(aChunk), aChunk); }},
+        {39, 0, [&] { return e.GetDefaultSoundMode(1, &nU32, &nU32, abFlags); }},
+        {40, 0x10033, [&] { return e.GetSupportedSoundModeCount(nU32); }},
+        {41, 0x10034, [&] { return e.GetSupportedSoundModeValues(1, ids); }},
+        {43, 0x10028, [&] { return e.GetSessionData(); }},
+        {44, 0, [&] { return e.SetConfigByChunk(aChunk, 8, 0, 0); }},
+        {45, 0x10037, [&] { return e.ClearConfig(); }},
+        {48, 0, [&] { return e.SetLogOutput("STDOUT_LOG", true); }},
+        {49, 0, [&] { return e.SetSystemVolume(0.5); }},
+        {50, 0x1003B, [&] { return e.Dump(); }},
+        {51, 0, [&] { return e.OnVTServerParameterSet(1, 0.5); }},
+        {52, 0, [&] { return e.OnVTServerParameterArraySet(ids, values); }},
+        {53, 0, [&] { return e.OnVTServerParameterGet(1, dValue); }},
+        {54, 0, [&] { return e.OnVTServerParameterArrayGet(ids, values, found); }},
+        {55, 0, [&] { return e.VTServerParameterArrayGet(ids, values, found); }},
+        {56, 0, [&] { return e.OnVTServerCustomOutputModeSet(1, 2); }},
+        {57, 0, [&] { return e.OnVTServerLogLevelSet("TARVO_LOG_JNI", 2); }},
+        {58, 0, [&] { return e.OnVTServerLogOutputSet("STDOUT_LOG", true); }},
+        {59, 0, [&] { return e.OnVTServerMetersEnabled(true); }},
+        {60, 0, [&] { return e.OnVTServerCalibrateKv(); }},
+        {61, 0, [&] { return e.OnVTServerOutputModeSet(1); }},
+        {62, 0, [&] { return e.OnVTServerRecordingEnabled("/r"); }},
+        {63, 0, [&] { return e.OnVTServerRecordingDisabled(); }},
+        {64, 0, [&] { return e.OnVTServerSoundModeSet(1); }},
+        {65, 0, [&] { return e.OnVTServerSystemVolumeSet(0.5); }},
+        {66, 0, [&] { return e.OnVTServerTagExSet(1, 2, 3, 4); }},
+        {67, 0, [&] { return e.OnVTServerMpsFileSet("/m"); }},
+        {68, 0, [&] { return e.OnVTServerDump(); }},
+        {75, 0x10025,
+         [&] { return e.Preset_GetParamsArray(1, anIds, adValues, 0, 0, 0, 0, 0, false); }},
+    };
+    // Every query gets an answer that fits its reply buffer.
+    for (uint32_t nCode = 0x10000; nCode <= 0x1003C; ++nCode) {
+        AudioServer::Instance().SetResponder(nCode,
+                                             [](const Bytes&, uint32_t nCapacity, Bytes& reply) {
+                                                 reply.assign(nCapacity >= 12 ? 12 : nCapacity, 0);
+                                                 return 0;
+                                             });
     }
+    for (const Slot& slot : slots) {
+        AudioServer::Instance().ClearJournal();
+        const bool bResult = slot.call();
+        std::vector<JournalEntry> commands = Commands();
+        if (slot.nCode == 0) {
+            EXPECT_FALSE(bResult) << "slot " << slot.nSlot;
+            EXPECT_TRUE(commands.empty()) << "slot " << slot.nSlot;
+            continue;
+        }
+        EXPECT_TRUE(bResult) << "slot " << slot.nSlot;
+        ASSERT_FALSE(commands.empty()) << "slot " << slot.nSlot;
+        EXPECT_EQ(slot.nCode, commands[0].nCode) << "slot " << slot.nSlot;
+    }
+    AudioServer::Instance().ClearJournal();
     e.CreateTuningServers(0);  // slot 76
     EXPECT_TRUE(AudioServer::Instance().Journal().empty());
 }

@@ -298,4 +298,23 @@ TEST_F(AudioServerTest, CallbackMayReleaseItsOwnEffect) {
     EXPECT_EQ(0u, server.LiveInstanceCount());
 }
 
+// Events for every instance while another thread keeps creating clients: a
+// client under construction must never be reached (the event thread would
+// become its first and last strong holder and free it under its creator).
+TEST_F(AudioServerTest, EventsNeverReachClientsUnderConstruction) {
+    AudioServer& server = AudioServer::Instance();
+    std::thread creator([] {
+        for (int i = 0; i < 300; ++i) {
+            sp<AudioEffect> pEffect = Make(1);
+            EXPECT_EQ(android::NO_ERROR, pEffect->initCheck());
+        }
+    });
+    for (int i = 0; i < 300; ++i) {
+        server.PostControlStatusChanged(AudioServer::kAllInstances, true);
+    }
+    creator.join();
+    server.WaitForEvents();
+    EXPECT_EQ(0u, server.LiveInstanceCount());
+}
+
 }  // namespace

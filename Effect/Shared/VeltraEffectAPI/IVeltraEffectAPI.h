@@ -34,9 +34,8 @@ public:
     /* 12 */ virtual bool LoadPresetsFromChunk(const char* pChunk, uint32_t nChunkSize,
                                                uint32_t nChecksum, uint32_t nChunkType,
                                                bool bIsBasePreset) = 0;
-    /* 13 */ virtual bool SaveUserPresetToChunk(char* pChunk, uint32_t& nChunkSize,
-                                                uint32_t nValue, uint32_t& nOutValue,
-                                                uint32_t& nInOutValue) = 0;
+    /* 13 */ virtual bool SaveUserPresetToChunk(char* pChunk, uint32_t& nChunkSize, uint32_t nValue,
+                                                uint32_t& nOutValue, uint32_t& nInOutValue) = 0;
     /* 14 */ virtual bool OpenClientPipe(const std::string& strFilePath) = 0;
     /* 15 */ virtual bool CloseClientPipe() = 0;
     /* 16 */ virtual bool SavePresets(const std::string& strFilePath) = 0;
@@ -120,8 +119,8 @@ public:
     /* 67 */ virtual bool OnVTServerMpsFileSet(const char* szPath) = 0;
     /* 68 */ virtual bool OnVTServerDump() = 0;
     /* 69 */ virtual std::shared_ptr<IAudioEffect> CreateAudioEffect(
-        const IAudioEffect::EffectUUID* pUUID, int32_t nPriority, int32_t nSessionID,
-        uint32_t nIO, PFN_AUDIOEFFECT_CALLBACK pfnCallback) = 0;
+        const IAudioEffect::EffectUUID* pUUID, int32_t nPriority, int32_t nSessionID, uint32_t nIO,
+        PFN_AUDIOEFFECT_CALLBACK pfnCallback) = 0;
     /* 70 */ virtual bool ShouldEnableAndroidEffect(std::shared_ptr<IAudioEffect> pAudioEffect) = 0;
     /* 71 */ virtual bool SendCommand(int32_t nCmdID) = 0;
     /* 72 */ virtual bool SendCommand(int32_t nCmdID, uint32_t nSize, const void* pData) = 0;

@@ -1,5 +1,6 @@
 #include "VeltraEffectAPI/VeltraEffectAPIBase.h"
 
+#include <cstring>
 #include <utility>
 
 #include "VeltraEffectAPI/AudioEffectAudioFlinger.h"
@@ -21,12 +22,105 @@ const char* const VeltraEffectFactory::s_cszNimbra3Proxy = "Nimbra3Proxy";
 
 namespace {
 
+constexpr int32_t kCmdLoadPresets = 0x10000;
+constexpr int32_t kCmdSetTagEx = 0x10001;
+constexpr int32_t kCmdSetLogLevel = 0x10002;
+constexpr int32_t kCmdSetSoundMode = 0x10003;
+constexpr int32_t kCmdGetActive = 0x10004;
+constexpr int32_t kCmdSavePresets = 0x10005;
+constexpr int32_t kCmdSetRecordingEnable = 0x10007;
+constexpr int32_t kCmdSetOutputMode = 0x10008;
+constexpr int32_t kCmdClearParams = 0x10009;
+constexpr int32_t kCmdSetParamsArray = 0x1000F;
+constexpr int32_t kCmdGetParamsArray = 0x10010;
 constexpr int32_t kCmdEnableAlgorithm = 0x10012;
 constexpr int32_t kCmdDisableAlgorithm = 0x10013;
+constexpr int32_t kCmdClearParamsArray = 0x10015;
+constexpr int32_t kCmdSetSmoothing = 0x10016;
+constexpr int32_t kCmdOpenClientPipe = 0x10017;
+constexpr int32_t kCmdCloseClientPipe = 0x10018;
+constexpr int32_t kCmdOutputDeviceDetectionOn = 0x10019;
+constexpr int32_t kCmdOutputDeviceDetectionOff = 0x1001A;
+constexpr int32_t kCmdSetRecordingDisable = 0x1001B;
+constexpr int32_t kCmdSetCustomOutputMode = 0x1001C;
+constexpr int32_t kCmdVeltSenseOn = 0x1001D;
+constexpr int32_t kCmdVeltSenseOff = 0x1001E;
+constexpr int32_t kCmdGetTag = 0x10021;
+constexpr int32_t kCmdGetSupportedOutputModeCount = 0x10022;
+constexpr int32_t kCmdGetSupportedOutputModeNames = 0x10023;
+constexpr int32_t kCmdGetSupportedTag = 0x10024;
+constexpr int32_t kCmdGetBaseParamsArray = 0x10025;
+constexpr int32_t kCmdCreateUnixServerSocket = 0x10026;
+constexpr int32_t kCmdCloseUnixServerSocket = 0x10027;
+constexpr int32_t kCmdGetSessionData = 0x10028;
+constexpr int32_t kCmdCalibrateKv = 0x10029;
+constexpr int32_t kCmdSetTrackingDataRate = 0x1002A;
+constexpr int32_t kCmdSetForceBypass = 0x1002B;
+constexpr int32_t kCmdSaveUserPresets = 0x1002C;
+constexpr int32_t kCmdSetSensorFusion = 0x1002D;
+constexpr int32_t kCmdLoadPresetsFromChunk = 0x1002E;
+constexpr int32_t kCmdSaveUserPresetToChunk = 0x1002F;
+constexpr int32_t kCmdTransactBuffer = 0x10030;
 constexpr int32_t kCmdShouldEnableAndroidEffect = 0x10031;
+constexpr int32_t kCmdGetDefaultSoundMode = 0x10032;
+constexpr int32_t kCmdGetSupportedSoundModeCount = 0x10033;
+constexpr int32_t kCmdGetSupportedSoundModeValues = 0x10034;
+constexpr int32_t kCmdSetMetersServer = 0x10035;
+constexpr int32_t kCmdSetConfigByChunk = 0x10036;
+constexpr int32_t kCmdClearConfig = 0x10037;
+constexpr int32_t kCmdSetPresetSelectorIndex = 0x10038;
+constexpr int32_t kCmdSetLogOutput = 0x10039;
+constexpr int32_t kCmdSetSystemVolume = 0x1003A;
+constexpr int32_t kCmdDump = 0x1003B;
+constexpr int32_t kCmdGetParamsArrayAllModes = 0x1003C;
 
 constexpr int32_t kSessionEffectPriority = 10;
 constexpr uint32_t kSessionEffectIO = 0;
+
+// A raw request: a zero-filled block with little-endian fields at fixed offsets.
+class RawRequest {
+public:
+    explicit RawRequest(size_t nSize) : m_bytes(nSize, 0) {}
+    void PutU8(size_t nOffset, uint8_t nValue) { m_bytes[nOffset] = static_cast<char>(nValue); }
+    void PutU16(size_t nOffset, uint16_t nValue) {
+        for (size_t i = 0; i < 2; ++i) {
+            m_bytes[nOffset + i] = static_cast<char>((nValue >> (8 * i)) & 0xFF);
+        }
+    }
+    void PutU32(size_t nOffset, uint32_t nValue) {
+        for (size_t i = 0; i < 4; ++i) {
+            m_bytes[nOffset + i] = static_cast<char>((nValue >> (8 * i)) & 0xFF);
+        }
+    }
+    void PutBytes(size_t nOffset, const void* pData, size_t nSize) {
+        if (nSize > 0) {
+            std::memcpy(m_bytes.data() + nOffset, pData, nSize);
+        }
+    }
+    const std::vector<char>& Bytes() const { return m_bytes; }
+    const char* Data() const { return m_bytes.data(); }
+    uint32_t Size() const { return static_cast<uint32_t>(m_bytes.size()); }
+
+private:
+    std::vector<char> m_bytes;
+};
+
+uint16_t ReadU16(const uint8_t* pBytes, size_t nOffset) {
+    return static_cast<uint16_t>(pBytes[nOffset] | (pBytes[nOffset + 1] << 8));
+}
+
+uint32_t ReadU32(const uint8_t* pBytes, size_t nOffset) {
+    return static_cast<uint32_t>(pBytes[nOffset]) |
+           (static_cast<uint32_t>(pBytes[nOffset + 1]) << 8) |
+           (static_cast<uint32_t>(pBytes[nOffset + 2]) << 16) |
+           (static_cast<uint32_t>(pBytes[nOffset + 3]) << 24);
+}
+
+// Whether a request or reply of nHeader + nPerItem * nCount bytes can be
+// described by the effect interface's 32-bit byte counts.
+bool FitsCommand(uint32_t nCount, uint32_t nHeader, uint32_t nPerItem) {
+    return nCount <= (UINT32_MAX - nHeader) / nPerItem;
+}
 
 }  // namespace
 
@@ -205,46 +299,382 @@ bool VeltraEffectAPIBase::SendCommand(int32_t nCmdID, uint32_t nSize, const void
     return pEffect->Command(nCmdID, nSize, const_cast<void*>(pData), pReplySize, pReply);
 }
 
-// --- Operations not available in this build ------------------------------------
-// They report failure and never reach the effect.
+// --- Effect control operations ----------------------------------------------------
 
-bool VeltraEffectAPIBase::SetOutputDeviceDetectionEnabled(bool /*bEnabled*/) {
-    return false;
+bool VeltraEffectAPIBase::SetOutputDeviceDetectionEnabled(bool bEnabled) {
+    TARVO_LOGD("VeltraEffectAPIBase::SetOutputDeviceDetectionEnabled bEnabled %s",
+               TARVO_BOOL_TEXT(bEnabled));
+    return SendCommand(bEnabled ? kCmdOutputDeviceDetectionOn : kCmdOutputDeviceDetectionOff);
 }
 
-bool VeltraEffectAPIBase::SetVeltSenseEnabled(bool /*bEnabled*/) {
-    return false;
+bool VeltraEffectAPIBase::SetVeltSenseEnabled(bool bEnabled) {
+    TARVO_LOGD("VeltraEffectAPIBase::SetVeltSenseEnabled bEnabled %s", TARVO_BOOL_TEXT(bEnabled));
+    return SendCommand(bEnabled ? kCmdVeltSenseOn : kCmdVeltSenseOff);
 }
+
+bool VeltraEffectAPIBase::SetTagEx(int32_t nOutputMode, int32_t nSoundMode, uint32_t nTagDisable,
+                                   uint32_t nTagEnable) {
+    TARVO_LOGD("VeltraEffectAPIBase::SetTagEx tag disable 0x%08x tag enable 0x%08x om %d sm %d",
+               nTagDisable, nTagEnable, nOutputMode, nSoundMode);
+    RawRequest request(12);
+    request.PutU32(0, static_cast<uint32_t>(nOutputMode));
+    request.PutU32(4, static_cast<uint32_t>(nSoundMode));
+    request.PutU16(8, static_cast<uint16_t>(nTagDisable));
+    request.PutU16(10, static_cast<uint16_t>(nTagEnable));
+    return SendCommand(kCmdSetTagEx, request.Bytes());
+}
+
+bool VeltraEffectAPIBase::GetTag(int32_t nOutputMode, int32_t nSoundMode, uint32_t& nTag) {
+    TARVO_LOGD("VeltraEffectAPIBase::GetTag om %d sm %d", nOutputMode, nSoundMode);
+    return QueryTagMask(kCmdGetTag, nOutputMode, nSoundMode, nTag);
+}
+
+bool VeltraEffectAPIBase::GetSupportedTag(int32_t nOutputMode, int32_t nSoundMode, uint32_t& nTag) {
+    TARVO_LOGD("VeltraEffectAPIBase::GetSupportedTag om %d sm %d", nOutputMode, nSoundMode);
+    return QueryTagMask(kCmdGetSupportedTag, nOutputMode, nSoundMode, nTag);
+}
+
+// A 4-byte (u16 om, u16 sm) request answered by a u32 tag mask.
+bool VeltraEffectAPIBase::QueryTagMask(int32_t nCmdID, int32_t nOutputMode, int32_t nSoundMode,
+                                       uint32_t& nTag) {
+    RawRequest request(4);
+    request.PutU16(0, static_cast<uint16_t>(nOutputMode));
+    request.PutU16(2, static_cast<uint16_t>(nSoundMode));
+    uint8_t aReply[4] = {};
+    uint32_t nReplySize = sizeof(aReply);
+    if (!SendCommand(nCmdID, request.Size(), request.Data(), &nReplySize, aReply)) {
+        return false;
+    }
+    nTag = ReadU32(aReply, 0);
+    return true;
+}
+
+bool VeltraEffectAPIBase::SetOutputMode(int32_t nOM) {
+    TARVO_LOGD("VeltraEffectAPIBase::SetOutputMode nOM) %d", nOM);
+    return SendU16(kCmdSetOutputMode, static_cast<uint16_t>(nOM));
+}
+
+bool VeltraEffectAPIBase::GetActive(uint16_t& nOM, uint16_t& nSM, uint16_t& nMT, uint32_t& nTag) {
+    TARVO_LOG_ENTRY(
+        "virtual bool TarvoFX::VeltraEffectAPIBase::GetActive(uint16_t &, uint16_t &, uint16_t "
+        "&, uint32_t &)");
+    uint8_t aReply[12] = {};
+    uint32_t nReplySize = sizeof(aReply);
+    if (!SendCommand(kCmdGetActive, 0, nullptr, &nReplySize, aReply)) {
+        return false;
+    }
+    nTag = ReadU32(aReply, 0);
+    nOM = ReadU16(aReply, 4);
+    nSM = ReadU16(aReply, 6);
+    nMT = ReadU16(aReply, 8);
+    TARVO_LOGD("GetActive om %d sm %d mt %d tag 0x%08x", nOM, nSM, nMT, nTag);
+    return true;
+}
+
+bool VeltraEffectAPIBase::OpenClientPipe(const std::string& strFilePath) {
+    TARVO_LOGD("VeltraEffectAPIBase::OpenClientPipe strFilePath %s", strFilePath.c_str());
+    return SendText(kCmdOpenClientPipe, strFilePath);
+}
+
+bool VeltraEffectAPIBase::CloseClientPipe() {
+    TARVO_LOG_ENTRY("virtual bool TarvoFX::VeltraEffectAPIBase::CloseClientPipe()");
+    return SendCommand(kCmdCloseClientPipe);
+}
+
+bool VeltraEffectAPIBase::SetRecordingEnable(const std::string& strPrefixPath) {
+    TARVO_LOGD("VeltraEffectAPIBase::SetRecordingEnable strPrefixPath %s", strPrefixPath.c_str());
+    return SendText(kCmdSetRecordingEnable, strPrefixPath);
+}
+
+bool VeltraEffectAPIBase::SetRecordingDisable() {
+    TARVO_LOG_ENTRY("virtual bool TarvoFX::VeltraEffectAPIBase::SetRecordingDisable()");
+    return SendCommand(kCmdSetRecordingDisable);
+}
+
+bool VeltraEffectAPIBase::SetSoundMode(int32_t nSoundMode) {
+    TARVO_LOGD("VeltraEffectAPIBase::SetSoundMode nSoundMode %d", nSoundMode);
+    return SendU16(kCmdSetSoundMode, static_cast<uint16_t>(nSoundMode));
+}
+
+bool VeltraEffectAPIBase::SetSmoothingEnable(bool bEnabled) {
+    TARVO_LOGD("VeltraEffectAPIBase::SetSmoothingEnable %s", TARVO_BOOL_TEXT(bEnabled));
+    return SendU16(kCmdSetSmoothing, bEnabled ? 1 : 0);
+}
+
+bool VeltraEffectAPIBase::SetCustomOutputMode(int32_t nFirstOutputMode, int32_t nSecondOutputMode) {
+    TARVO_LOGD("VeltraEffectAPIBase::SetCustomOutputMode %d->%d", nFirstOutputMode,
+               nSecondOutputMode);
+    RawRequest request(4);
+    request.PutU16(0, static_cast<uint16_t>(nFirstOutputMode));
+    request.PutU16(2, static_cast<uint16_t>(nSecondOutputMode));
+    return SendCommand(kCmdSetCustomOutputMode, request.Bytes());
+}
+
+bool VeltraEffectAPIBase::GetSupportedOutputModeCount(uint32_t& nCount) {
+    TARVO_LOG_ENTRY(
+        "virtual bool TarvoFX::VeltraEffectAPIBase::GetSupportedOutputModeCount(uint32_t &)");
+    uint8_t aReply[4] = {};
+    uint32_t nReplySize = sizeof(aReply);
+    if (!SendCommand(kCmdGetSupportedOutputModeCount, 0, nullptr, &nReplySize, aReply)) {
+        return false;
+    }
+    nCount = ReadU32(aReply, 0);
+    TARVO_LOGD("VeltraEffectAPIBase::GetSupportedOutputModeCount is %d", nCount);
+    return true;
+}
+
+bool VeltraEffectAPIBase::CalibrateKv() {
+    TARVO_LOG_ENTRY("virtual bool TarvoFX::VeltraEffectAPIBase::CalibrateKv()");
+    return SendCommand(kCmdCalibrateKv);
+}
+
+bool VeltraEffectAPIBase::SetSensorFusionEnabled(bool bEnabled) {
+    TARVO_LOGD("VeltraEffectAPIBase::SetSensorFusionEnabled %s", TARVO_BOOL_TEXT(bEnabled));
+    const uint8_t nValue = bEnabled ? 1 : 0;
+    return SendCommand(kCmdSetSensorFusion, sizeof(nValue), &nValue);
+}
+
+bool VeltraEffectAPIBase::SetTrackingDataRate(uint16_t nRate) {
+    TARVO_LOGD("VeltraEffectAPIBase::SetTrackingDataRate %d", nRate);
+    return SendU16(kCmdSetTrackingDataRate, nRate);
+}
+
+bool VeltraEffectAPIBase::SetForceBypass(int32_t nIO, int32_t nSessionId,
+                                         const std::string& strAlgName, int32_t nUseCase,
+                                         bool bForceBypass) {
+    TARVO_LOGD(
+        "VeltraEffectAPIBase::SetForceBypass nIO %d nSessionId %d strAlgName %s nUseCase %d "
+        "bForceBypass %s",
+        nIO, nSessionId, strAlgName.c_str(), nUseCase, TARVO_BOOL_TEXT(bForceBypass));
+    constexpr size_t kNameField = 128;
+    if (strAlgName.size() > kNameField - 1) {
+        return false;
+    }
+    RawRequest request(144);
+    request.PutU32(0, static_cast<uint32_t>(nIO));
+    request.PutU32(4, static_cast<uint32_t>(nSessionId));
+    request.PutBytes(8, strAlgName.data(), strAlgName.size());
+    request.PutU32(136, static_cast<uint32_t>(nUseCase));
+    request.PutU32(140, bForceBypass ? 1 : 0);
+    return SendCommand(kCmdSetForceBypass, request.Bytes());
+}
+
+bool VeltraEffectAPIBase::TransactBuffer(uint32_t nSize, void* pBuffer) {
+    uint32_t nReplySize = nSize;
+    return SendCommand(kCmdTransactBuffer, nSize, pBuffer, &nReplySize, pBuffer);
+}
+
+bool VeltraEffectAPIBase::GetSupportedSoundModeCount(uint32_t& nCount) {
+    TARVO_LOG_ENTRY(
+        "virtual bool TarvoFX::VeltraEffectAPIBase::GetSupportedSoundModeCount(uint32_t &)");
+    uint32_t nReplySize = sizeof(nCount);
+    return SendCommand(kCmdGetSupportedSoundModeCount, 0, nullptr, &nReplySize, &nCount);
+}
+
+bool VeltraEffectAPIBase::GetSupportedSoundModeValues(uint32_t nSoundModeCount,
+                                                      std::vector<unsigned int>& vecValues) {
+    TARVO_LOGD("VeltraEffectAPIBase::GetSupportedSoundModeValues nSoundModeCount %d",
+               nSoundModeCount);
+    if (!FitsCommand(nSoundModeCount, 4, 4)) {
+        return false;
+    }
+    vecValues.resize(nSoundModeCount);
+    RawRequest request(4);
+    request.PutU32(0, nSoundModeCount);
+    uint32_t nReplySize = 4 * nSoundModeCount;
+    return SendCommand(kCmdGetSupportedSoundModeValues, request.Size(), request.Data(), &nReplySize,
+                       vecValues.data());
+}
+
+bool VeltraEffectAPIBase::GetSessionData() {
+    TARVO_LOG_ENTRY("virtual bool TarvoFX::VeltraEffectAPIBase::GetSessionData()");
+    return SendCommand(kCmdGetSessionData);
+}
+
+bool VeltraEffectAPIBase::Dump() {
+    TARVO_LOG_ENTRY("virtual bool TarvoFX::VeltraEffectAPIBase::Dump()");
+    return SendCommand(kCmdDump);
+}
+
+// --- Preset, parameter and configuration operations ----------------------------------
 
 bool VeltraEffectAPIBase::ClearParams() {
-    return false;
+    TARVO_LOG_ENTRY("virtual bool TarvoFX::VeltraEffectAPIBase::ClearParams()");
+    return SendCommand(kCmdClearParams);
 }
 
-bool VeltraEffectAPIBase::ClearParamsArray(uint32_t /*nParametersCount*/,
-                                           const unsigned int* /*pParams*/, int32_t /*nOutputMode*/,
-                                           int32_t /*nSoundMode*/, uint32_t /*nSubTypes*/,
-                                           bool /*bAlsoClearBasePreset*/) {
-    return false;
+bool VeltraEffectAPIBase::ClearParamsArray(uint32_t nParametersCount, const unsigned int* pParams,
+                                           int32_t nOutputMode, int32_t nSoundMode,
+                                           uint32_t nSubTypes, bool bAlsoClearBasePreset) {
+    TARVO_LOGD(
+        "VeltraEffectAPIBase::ClearParamsArray nParametersCount %d nOutputMode %d nSoundMode %d "
+        "nSubTypes 0x%08x bAlsoClearBasePreset %s",
+        nParametersCount, nOutputMode, nSoundMode, nSubTypes,
+        TARVO_BOOL_TEXT(bAlsoClearBasePreset));
+    if (!FitsCommand(nParametersCount, 16, 4) || (nParametersCount > 0 && pParams == nullptr)) {
+        return false;
+    }
+    RawRequest request(16 + 4 * static_cast<size_t>(nParametersCount));
+    request.PutU32(0, nParametersCount);
+    request.PutU16(4, static_cast<uint16_t>(nOutputMode));
+    request.PutU16(6, static_cast<uint16_t>(nSoundMode));
+    request.PutU32(8, nSubTypes);
+    request.PutU8(12, bAlsoClearBasePreset ? 1 : 0);
+    request.PutBytes(16, pParams, 4 * static_cast<size_t>(nParametersCount));
+    return SendCommand(kCmdClearParamsArray, request.Bytes());
 }
 
-bool VeltraEffectAPIBase::SetTagEx(int32_t /*nOutputMode*/, int32_t /*nSoundMode*/,
-                                   uint32_t /*nTagDisable*/, uint32_t /*nTagEnable*/) {
-    return false;
+bool VeltraEffectAPIBase::LoadPresetsFromChunk(const char* pChunk, uint32_t nChunkSize,
+                                               uint32_t nChecksum, uint32_t nChunkType,
+                                               bool bIsBasePreset) {
+    TARVO_LOGD(
+        "VeltraEffectAPIBase::LoadPresetsFromChunk pChunk %p nChunkSize %d nChecksum %d "
+        "nChunkType %d bIsBasePreset %s",
+        static_cast<const void*>(pChunk), nChunkSize, nChecksum, nChunkType,
+        TARVO_BOOL_TEXT(bIsBasePreset));
+    if (!FitsCommand(nChunkSize, 16, 1) || (nChunkSize > 0 && pChunk == nullptr)) {
+        return false;
+    }
+    RawRequest request(16 + static_cast<size_t>(nChunkSize));
+    request.PutU32(0, nChunkType);
+    request.PutU32(4, nChecksum);
+    request.PutU32(8, nChunkSize);
+    request.PutU32(12, bIsBasePreset ? 1 : 0);
+    request.PutBytes(16, pChunk, nChunkSize);
+    uint8_t aReply[4] = {};
+    uint32_t nReplySize = sizeof(aReply);
+    return SendCommand(kCmdLoadPresetsFromChunk, request.Size(), request.Data(), &nReplySize,
+                       aReply);
 }
 
-bool VeltraEffectAPIBase::GetTag(int32_t /*nOutputMode*/, int32_t /*nSoundMode*/,
-                                 uint32_t& /*nTag*/) {
-    return false;
+bool VeltraEffectAPIBase::SaveUserPresetToChunk(char* pChunk, uint32_t& nChunkSize, uint32_t nValue,
+                                                uint32_t& nOutValue, uint32_t& nInOutValue) {
+    TARVO_LOG_ENTRY(
+        "virtual bool TarvoFX::VeltraEffectAPIBase::SaveUserPresetToChunk(char *, uint32_t &, "
+        "uint32_t, uint32_t &, uint32_t &)");
+    const uint32_t nCapacity = nChunkSize;
+    if (!FitsCommand(nCapacity, 12, 1) || (nCapacity > 0 && pChunk == nullptr)) {
+        return false;
+    }
+    RawRequest request(12);
+    request.PutU32(0, nCapacity);
+    request.PutU32(4, nInOutValue);
+    request.PutU32(8, nValue);
+    std::vector<uint8_t> reply(12 + static_cast<size_t>(nCapacity), 0);
+    uint32_t nReplySize = static_cast<uint32_t>(reply.size());
+    if (!SendCommand(kCmdSaveUserPresetToChunk, request.Size(), request.Data(), &nReplySize,
+                     reply.data())) {
+        return false;
+    }
+    // The chunk must fit the caller's buffer and lie inside what the effect returned.
+    const uint32_t nReportedSize = ReadU32(reply.data(), 8);
+    if (nReportedSize > nCapacity || nReplySize < 12 || nReportedSize > nReplySize - 12) {
+        TARVO_LOGE(
+            "VeltraEffectAPIBase::SaveUserPresetToChunk chunk size %u does not fit %u "
+            "(reply %u bytes)",
+            nReportedSize, nCapacity, nReplySize);
+        return false;
+    }
+    nOutValue = ReadU32(reply.data(), 0);
+    nInOutValue = ReadU32(reply.data(), 4);
+    nChunkSize = nReportedSize;
+    if (nReportedSize > 0) {
+        std::memcpy(pChunk, reply.data() + 12, nReportedSize);
+    }
+    return true;
 }
 
-bool VeltraEffectAPIBase::SetOutputMode(int32_t /*nOM*/) {
-    return false;
+bool VeltraEffectAPIBase::SavePresets(const std::string& strFilePath) {
+    TARVO_LOGD("VeltraEffectAPIBase::SavePresets strFilePath %s", strFilePath.c_str());
+    return SendText(kCmdSavePresets, strFilePath);
 }
 
-bool VeltraEffectAPIBase::GetActive(uint16_t& /*nOM*/, uint16_t& /*nSM*/, uint16_t& /*nMT*/,
-                                    uint32_t& /*nTag*/) {
-    return false;
+bool VeltraEffectAPIBase::SaveUserPresets(const std::string& strFilePath) {
+    TARVO_LOGD("VeltraEffectAPIBase::SaveUserPresets strFilePath %s", strFilePath.c_str());
+    return SendText(kCmdSaveUserPresets, strFilePath);
 }
+
+bool VeltraEffectAPIBase::Preset_GetUserParamsArray(uint32_t nParametersCount,
+                                                    const unsigned int* pParams, double* pValues,
+                                                    int32_t nOutputMode, int32_t nSoundMode,
+                                                    uint32_t nSubType, bool bIsSubTypeCombined,
+                                                    bool bMustFindAll) {
+    return Preset_GetParamsArray(nParametersCount, pParams, pValues, nOutputMode, nSoundMode,
+                                 nSubType, bIsSubTypeCombined, bMustFindAll, true);
+}
+
+bool VeltraEffectAPIBase::Preset_GetBaseParamsArray(uint32_t nParametersCount,
+                                                    const unsigned int* pParams, double* pValues,
+                                                    int32_t nOutputMode, int32_t nSoundMode,
+                                                    uint32_t nSubType, bool bIsSubTypeCombined,
+                                                    bool bMustFindAll) {
+    return Preset_GetParamsArray(nParametersCount, pParams, pValues, nOutputMode, nSoundMode,
+                                 nSubType, bIsSubTypeCombined, bMustFindAll, false);
+}
+
+bool VeltraEffectAPIBase::Preset_GetParamsArray(uint32_t nParametersCount,
+                                                const unsigned int* pParams, double* pValues,
+                                                int32_t nOutputMode, int32_t nSoundMode,
+                                                uint32_t nSubType, bool bIsSubTypeCombined,
+                                                bool bMustFindAll, bool includeUserPreset) {
+    TARVO_LOGD(
+        "VeltraEffectAPIBase::Preset_GetParamsArray nParametersCount %d nOutputMode %d "
+        "nSoundMode %d nSubType 0x%08x bIsSubTypeCombined %s bMustFindAll %s includeUserPreset %s",
+        nParametersCount, nOutputMode, nSoundMode, nSubType, TARVO_BOOL_TEXT(bIsSubTypeCombined),
+        TARVO_BOOL_TEXT(bMustFindAll), TARVO_BOOL_TEXT(includeUserPreset));
+    if (!FitsCommand(nParametersCount, 20, 8) ||
+        (nParametersCount > 0 && (pParams == nullptr || pValues == nullptr))) {
+        return false;
+    }
+    RawRequest request(20 + 4 * static_cast<size_t>(nParametersCount));
+    request.PutU32(0, nParametersCount);
+    request.PutU16(4, static_cast<uint16_t>(nOutputMode));
+    request.PutU16(6, static_cast<uint16_t>(nSoundMode));
+    request.PutU32(8, nSubType);
+    request.PutU32(12, bIsSubTypeCombined ? 1 : 0);
+    request.PutU32(16, bMustFindAll ? 1 : 0);
+    request.PutBytes(20, pParams, 4 * static_cast<size_t>(nParametersCount));
+    std::vector<uint8_t> reply(8 * static_cast<size_t>(nParametersCount));
+    uint32_t nReplySize = static_cast<uint32_t>(reply.size());
+    if (!SendCommand(includeUserPreset ? kCmdGetParamsArray : kCmdGetBaseParamsArray,
+                     request.Size(), request.Data(), &nReplySize,
+                     reply.empty() ? nullptr : reply.data())) {
+        return false;
+    }
+    if (!reply.empty()) {
+        std::memcpy(pValues, reply.data(), reply.size());
+    }
+    return true;
+}
+
+bool VeltraEffectAPIBase::SetPresetSelectorIndex(int32_t nIndex) {
+    TARVO_LOGD("VeltraEffectAPIBase::SetPresetSelectorIndex %d", nIndex);
+    RawRequest request(4);
+    request.PutU32(0, static_cast<uint32_t>(nIndex));
+    return SendCommand(kCmdSetPresetSelectorIndex, request.Bytes());
+}
+
+bool VeltraEffectAPIBase::ClearConfig() {
+    TARVO_LOGD("VeltraEffectAPIBase::ClearConfig");
+    uint8_t aReply[4] = {};
+    uint32_t nReplySize = sizeof(aReply);
+    return SendCommand(kCmdClearConfig, 0, nullptr, &nReplySize, aReply);
+}
+
+// --- Helpers -----------------------------------------------------------------------
+
+bool VeltraEffectAPIBase::SendU16(int32_t nCmdID, uint16_t nValue) {
+    RawRequest request(2);
+    request.PutU16(0, nValue);
+    return SendCommand(nCmdID, request.Bytes());
+}
+
+bool VeltraEffectAPIBase::SendText(int32_t nCmdID, const std::string& strText) {
+    return SendCommand(nCmdID, static_cast<uint32_t>(strText.size() + 1), strText.c_str());
+}
+
+// --- Operations not available in this build ------------------------------------
+// They report failure and never reach the effect.
 
 bool VeltraEffectAPIBase::SetLogLevel(const std::string& /*strTagName*/, int32_t /*nLevel*/) {
     return false;
@@ -255,77 +685,10 @@ bool VeltraEffectAPIBase::LoadPresets(const std::string& /*strMpsFilePath*/,
     return false;
 }
 
-bool VeltraEffectAPIBase::LoadPresetsFromChunk(const char* /*pChunk*/, uint32_t /*nChunkSize*/,
-                                               uint32_t /*nChecksum*/, uint32_t /*nChunkType*/,
-                                               bool /*bIsBasePreset*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::SaveUserPresetToChunk(char* /*pChunk*/, uint32_t& /*nChunkSize*/,
-                                                uint32_t /*nValue*/, uint32_t& /*nOutValue*/,
-                                                uint32_t& /*nInOutValue*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::OpenClientPipe(const std::string& /*strFilePath*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::CloseClientPipe() {
-    return false;
-}
-
-bool VeltraEffectAPIBase::SavePresets(const std::string& /*strFilePath*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::SaveUserPresets(const std::string& /*strFilePath*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::SetRecordingEnable(const std::string& /*strPrefixPath*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::SetRecordingDisable() {
-    return false;
-}
-
 bool VeltraEffectAPIBase::Preset_SetParamsArrayEx(
     uint32_t /*nParametersCount*/, const unsigned int* /*pParams*/, const double* /*pValues*/,
     int32_t /*nOutputMode*/, int32_t /*nSoundMode*/, uint32_t /*nSubType*/,
     bool /*bAddNonexistingParamsInSubpresetToBasePreset*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::Preset_GetUserParamsArray(uint32_t /*nParametersCount*/,
-                                                    const unsigned int* /*pParams*/,
-                                                    double* /*pValues*/, int32_t /*nOutputMode*/,
-                                                    int32_t /*nSoundMode*/, uint32_t /*nSubType*/,
-                                                    bool /*bIsSubTypeCombined*/,
-                                                    bool /*bMustFindAll*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::Preset_GetBaseParamsArray(uint32_t /*nParametersCount*/,
-                                                    const unsigned int* /*pParams*/,
-                                                    double* /*pValues*/, int32_t /*nOutputMode*/,
-                                                    int32_t /*nSoundMode*/, uint32_t /*nSubType*/,
-                                                    bool /*bIsSubTypeCombined*/,
-                                                    bool /*bMustFindAll*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::SetSoundMode(int32_t /*nSoundMode*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::SetSmoothingEnable(bool /*bEnabled*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::SetCustomOutputMode(int32_t /*nFirstOutputMode*/,
-                                              int32_t /*nSecondOutputMode*/) {
     return false;
 }
 
@@ -337,18 +700,9 @@ bool VeltraEffectAPIBase::SetMetersServerEnable(bool /*bEnable*/) {
     return false;
 }
 
-bool VeltraEffectAPIBase::GetSupportedOutputModeCount(uint32_t& /*nCount*/) {
-    return false;
-}
-
 bool VeltraEffectAPIBase::GetSupportedOutputModeNames(uint32_t /*nCount*/,
                                                       std::vector<unsigned int>& /*vecIds*/,
                                                       std::vector<std::string>& /*vecNames*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::GetSupportedTag(int32_t /*nOutputMode*/, int32_t /*nSoundMode*/,
-                                          uint32_t& /*nTag*/) {
     return false;
 }
 
@@ -361,48 +715,9 @@ bool VeltraEffectAPIBase::CloseAndDestroyUnixServerSocket(const std::string& /*s
     return false;
 }
 
-bool VeltraEffectAPIBase::CalibrateKv() {
-    return false;
-}
-
-bool VeltraEffectAPIBase::SetSensorFusionEnabled(bool /*bEnabled*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::SetTrackingDataRate(uint16_t /*nRate*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::SetPresetSelectorIndex(int32_t /*nIndex*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::SetForceBypass(int32_t /*nIO*/, int32_t /*nSessionId*/,
-                                         const std::string& /*strAlgName*/, int32_t /*nUseCase*/,
-                                         bool /*bForceBypass*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::TransactBuffer(uint32_t /*nSize*/, void* /*pBuffer*/) {
-    return false;
-}
-
 bool VeltraEffectAPIBase::GetDefaultSoundMode(uint32_t /*nCount*/, const uint32_t* /*pFirstValues*/,
                                               const uint32_t* /*pSecondValues*/,
                                               bool* /*pIsDefault*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::GetSupportedSoundModeCount(uint32_t& /*nCount*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::GetSupportedSoundModeValues(uint32_t /*nSoundModeCount*/,
-                                                      std::vector<unsigned int>& /*vecValues*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::GetSessionData() {
     return false;
 }
 
@@ -411,19 +726,11 @@ bool VeltraEffectAPIBase::SetConfigByChunk(const char* /*pChunk*/, uint32_t /*nC
     return false;
 }
 
-bool VeltraEffectAPIBase::ClearConfig() {
-    return false;
-}
-
 bool VeltraEffectAPIBase::SetLogOutput(const std::string& /*strOutputName*/, bool /*bEnable*/) {
     return false;
 }
 
 bool VeltraEffectAPIBase::SetSystemVolume(double /*dVolume*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::Dump() {
     return false;
 }
 
@@ -504,15 +811,6 @@ bool VeltraEffectAPIBase::OnVTServerMpsFileSet(const char* /*szPath*/) {
 }
 
 bool VeltraEffectAPIBase::OnVTServerDump() {
-    return false;
-}
-
-bool VeltraEffectAPIBase::Preset_GetParamsArray(uint32_t /*nParametersCount*/,
-                                                const unsigned int* /*pParams*/,
-                                                double* /*pValues*/, int32_t /*nOutputMode*/,
-                                                int32_t /*nSoundMode*/, uint32_t /*nSubType*/,
-                                                bool /*bIsSubTypeCombined*/, bool /*bMustFindAll*/,
-                                                bool /*includeUserPreset*/) {
     return false;
 }
 

@@ -127,9 +127,10 @@ public:
         int32_t nInstance;
         int32_t nStatus;
     };
-    CreateResult Connect(android::AudioEffect* pClient, const effect_uuid_t* pType,
-                         const effect_uuid_t* pUuid, int32_t nPriority, int32_t nSession,
-                         int32_t nIO);
+    CreateResult Connect(const effect_uuid_t* pType, const effect_uuid_t* pUuid, int32_t nPriority,
+                         int32_t nSession, int32_t nIO);
+    // Makes a constructed, strongly held client reachable for events.
+    void AttachClient(int32_t nInstance, android::AudioEffect* pClient);
     void RecordInitCheck(int32_t nInstance, int32_t nStatus);
     // nClientStatus is the instance's initCheck status: a client that failed
     // to initialise never reaches the effect and gets that status back.

@@ -47,6 +47,12 @@ public:
     // Called by the simulated audio server's event thread.
     void deliverEvent(int32_t event, void* info);
 
+protected:
+    // Events reach the object only once a strong pointer holds it, so that the
+    // event thread can never be the first (and last) strong holder of an
+    // object that is still being constructed.
+    void onFirstRef() override;
+
 private:
     AudioEffect(const AudioEffect&) = delete;
     AudioEffect& operator=(const AudioEffect&) = delete;
