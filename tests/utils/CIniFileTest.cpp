@@ -6,37 +6,23 @@
 
 #include "Utils/CIniFile.h"
 #include "logging/TarvoLog.h"
-#include "support/LogCapture.h"
+#include "utils/LogRecordsTest.h"
 #include "utils/TempDir.h"
 
 using TarvoFX::CIniFile;
 using TarvoFX::CIniKey;
 using TarvoFX::CIniSection;
-using TestSupport::LogCapture;
 using TestSupport::TempDir;
 
 namespace {
 
-const char* const kTag = "TARVO_LOG_FXModule";
-
-class CIniFileTest : public ::testing::Test {
+class CIniFileTest : public TestSupport::LogRecordsTest {
 protected:
-    void SetUp() override { capture.Clear(); }
-    void TearDown() override { TarvoFX::TarvoLog::Instance().SetLogLevel(kTag, 2); }
-
-    // The second record of an error: the message after the location.
     std::vector<std::string> ErrorMessages() {
-        std::vector<std::string> vecErrors = capture.Messages(ANDROID_LOG_ERROR);
-        std::vector<std::string> vecMessages;
-        for (size_t nIndex = 1; nIndex < vecErrors.size(); nIndex += 2) {
-            EXPECT_EQ(0u, vecErrors[nIndex - 1].rfind("Shared/Utils/CIniFile.cpp:", 0));
-            vecMessages.push_back(vecErrors[nIndex]);
-        }
-        return vecMessages;
+        return LogRecordsTest::ErrorMessages("Shared/Utils/CIniFile.cpp");
     }
 
     CIniFile ini;
-    LogCapture capture;
 };
 
 // ---------------------------------------------------------------------------
@@ -136,7 +122,7 @@ TEST_F(CIniFileTest, IterationFollowsCaseInsensitiveNameOrder) {
 // Typed reads
 
 TEST_F(CIniFileTest, LoadIntValReadsALeadingNumberAndReportsFailures) {
-    ASSERT_TRUE(TarvoFX::TarvoLog::Instance().SetLogLevel(kTag, 1));
+    EnableDebugRecords();
     ini.LoadFromString("[S]\nbad=abc\npartial=12abc\nempty=\n", false);
     capture.Clear();
     int nValue = 7;
@@ -160,7 +146,7 @@ TEST_F(CIniFileTest, LoadIntValReadsALeadingNumberAndReportsFailures) {
 }
 
 TEST_F(CIniFileTest, LoadHexValReadsHexadecimal) {
-    ASSERT_TRUE(TarvoFX::TarvoLog::Instance().SetLogLevel(kTag, 1));
+    EnableDebugRecords();
     ini.LoadFromString("[S]\nmask=ff\nbad=zz\n", false);
     capture.Clear();
     int nValue = 0;
@@ -263,7 +249,7 @@ TEST_F(CIniFileTest, DumpWritesSectionsAndKeysOnlyWhileDebugIsOn) {
     ini.LoadFromString("[S]\nk=v\n[T]\n", false);
     EXPECT_TRUE(capture.Records().empty());
 
-    ASSERT_TRUE(TarvoFX::TarvoLog::Instance().SetLogLevel(kTag, 1));
+    EnableDebugRecords();
     ini.LoadFromString("[S]\nk= v\n[T]\n", false);
     EXPECT_EQ((std::vector<std::string>{"Dump", "[S]", "k= v", "[T]"}),
               capture.Messages(ANDROID_LOG_DEBUG));

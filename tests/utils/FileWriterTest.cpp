@@ -7,7 +7,7 @@
 #include <string>
 
 #include "Utils/FileWriter.h"
-#include "support/LogCapture.h"
+#include "utils/LogRecordsTest.h"
 #include "utils/TempDir.h"
 
 using TarvoFX::FileWriter;
@@ -26,10 +26,9 @@ int CountOpenDescriptors() {
     return nCount;
 }
 
-class FileWriterTest : public ::testing::Test {
+class FileWriterTest : public TestSupport::LogRecordsTest {
 protected:
     TempDir dir;
-    TestSupport::LogCapture capture;
 };
 
 TEST_F(FileWriterTest, OpenInMissingDirectoryFailsWithTwoErrorRecords) {
@@ -38,15 +37,10 @@ TEST_F(FileWriterTest, OpenInMissingDirectoryFailsWithTwoErrorRecords) {
     EXPECT_FALSE(writer.Open(strPath, "a+"));
     EXPECT_FALSE(writer.IsOpen());
 
-    std::vector<TestSupport::LogRecord> records = capture.Records();
-    ASSERT_EQ(2u, records.size());
-    EXPECT_EQ(ANDROID_LOG_ERROR, records[0].nPriority);
-    EXPECT_EQ(0u, records[0].strMessage.rfind("Shared/Utils/FileWriter.cpp:", 0))
-        << records[0].strMessage;
-    EXPECT_EQ(", ", records[0].strMessage.substr(records[0].strMessage.size() - 2));
-    EXPECT_EQ(ANDROID_LOG_ERROR, records[1].nPriority);
-    EXPECT_EQ("FileWriter::Open " + strPath + " fail " + std::strerror(ENOENT),
-              records[1].strMessage);
+    EXPECT_EQ(
+        std::vector<std::string>{"FileWriter::Open " + strPath + " fail " + std::strerror(ENOENT)},
+        ErrorMessages("Shared/Utils/FileWriter.cpp"));
+    EXPECT_EQ(2u, capture.Records().size());
 }
 
 TEST_F(FileWriterTest, CallsWithoutAnOpenFileDoNothing) {

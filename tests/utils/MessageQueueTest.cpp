@@ -8,7 +8,7 @@
 
 #include "TarvoInterprocess/MessageQueue.h"
 #include "logging/TarvoLog.h"
-#include "support/LogCapture.h"
+#include "utils/LogRecordsTest.h"
 #include "utils/QueueTestSupport.h"
 
 using TarvoFX::TarvoInterprocess::Message;
@@ -18,28 +18,16 @@ using namespace TestSupport;
 
 namespace {
 
-const char* const kTag = "TARVO_LOG_FXModule";
-
-class MessageQueueTest : public ::testing::Test {
+class MessageQueueTest : public LogRecordsTest {
 protected:
-    void SetUp() override { capture.Clear(); }
-    void TearDown() override { TarvoFX::TarvoLog::Instance().SetLogLevel(kTag, 2); }
-
-    // Both records of the two-record error form, the location first.
-    void ExpectErrorRecords(const std::string& strMessage) {
-        std::vector<LogRecord> records = capture.Records();
-        ASSERT_EQ(2u, records.size());
-        EXPECT_EQ(ANDROID_LOG_ERROR, records[0].nPriority);
-        EXPECT_EQ(0u,
-                  records[0].strMessage.rfind("Alg/Shared/TarvoInterprocess/MessageQueue.cpp:", 0))
-            << records[0].strMessage;
-        EXPECT_EQ(ANDROID_LOG_ERROR, records[1].nPriority);
-        EXPECT_EQ(strMessage, records[1].strMessage);
-        EXPECT_EQ(kTag, records[1].strTag);
+    // The two error records of one failed call.
+    void ExpectError(const std::string& strMessage) {
+        EXPECT_EQ(std::vector<std::string>{strMessage},
+                  ErrorMessages("Alg/Shared/TarvoInterprocess/MessageQueue.cpp"));
+        EXPECT_EQ(2u, capture.Records().size());
     }
 
     Recorder recorder;
-    LogCapture capture;
 };
 
 TEST_F(MessageQueueTest, CapacityIsClampedToOneThousand) {
@@ -53,7 +41,7 @@ TEST_F(MessageQueueTest, CapacityIsClampedToOneThousand) {
 TEST_F(MessageQueueTest, CapacityZeroRefusesCheckedEnqueuesOnly) {
     MessageQueue queue(0);
     EXPECT_FALSE(queue.Enqueue(std::make_shared<RecordingMessage>(recorder, 1)));
-    ExpectErrorRecords("MessageQueue::Enqueue() Message Queue full");
+    ExpectError("MessageQueue::Enqueue() Message Queue full");
     EXPECT_TRUE(queue.Enqueue(std::make_shared<RecordingMessage>(recorder, 2), false));
     EXPECT_EQ(1, queue.GetSize());
 }
@@ -61,7 +49,7 @@ TEST_F(MessageQueueTest, CapacityZeroRefusesCheckedEnqueuesOnly) {
 TEST_F(MessageQueueTest, NullMessageIsRefusedWithoutUsingANumber) {
     MessageQueue queue(10);
     EXPECT_FALSE(queue.Enqueue(nullptr));
-    ExpectErrorRecords("MessageQueue::Enqueue() NULL pMessage");
+    ExpectError("MessageQueue::Enqueue() NULL pMessage");
 
     auto pMessage = std::make_shared<RecordingMessage>(recorder, 1);
     EXPECT_TRUE(queue.Enqueue(pMessage));
@@ -70,7 +58,7 @@ TEST_F(MessageQueueTest, NullMessageIsRefusedWithoutUsingANumber) {
 }
 
 TEST_F(MessageQueueTest, MessagesAreNumberedAndDequeuedInOrder) {
-    ASSERT_TRUE(TarvoFX::TarvoLog::Instance().SetLogLevel(kTag, 1));
+    EnableDebugRecords();
     MessageQueue queue(10);
     auto pFirst = std::make_shared<RecordingMessage>(recorder, 1);
     auto pSecond = std::make_shared<RecordingMessage>(recorder, 2);
@@ -101,7 +89,7 @@ TEST_F(MessageQueueTest, DebugRecordsAreSilentAtTheDefaultLevel) {
 }
 
 TEST_F(MessageQueueTest, ClearDiscardsWithoutExecutingAndWakesSyncProducers) {
-    ASSERT_TRUE(TarvoFX::TarvoLog::Instance().SetLogLevel(kTag, 1));
+    EnableDebugRecords();
     MessageQueue queue(10);
     ASSERT_TRUE(queue.Enqueue(std::make_shared<RecordingMessage>(recorder, 1)));
     auto pSync = std::make_shared<RecordingSyncMessage>(recorder, 2);

@@ -73,9 +73,11 @@ private:
     std::vector<int> m_vecIds;
 };
 
-class RecordingMessage : public TarvoFX::TarvoInterprocess::Message {
+// A plain or synchronous message that records its id when executed.
+template <typename Base>
+class Recording : public Base {
 public:
-    RecordingMessage(Recorder& recorder, int nId) : m_recorder(recorder), m_nId(nId) {}
+    Recording(Recorder& recorder, int nId) : m_recorder(recorder), m_nId(nId) {}
     void Execute() override { m_recorder.Add(m_nId); }
 
 private:
@@ -83,15 +85,8 @@ private:
     int m_nId;
 };
 
-class RecordingSyncMessage : public TarvoFX::TarvoInterprocess::SyncMessage {
-public:
-    RecordingSyncMessage(Recorder& recorder, int nId) : m_recorder(recorder), m_nId(nId) {}
-    void Execute() override { m_recorder.Add(m_nId); }
-
-private:
-    Recorder& m_recorder;
-    int m_nId;
-};
+using RecordingMessage = Recording<TarvoFX::TarvoInterprocess::Message>;
+using RecordingSyncMessage = Recording<TarvoFX::TarvoInterprocess::SyncMessage>;
 
 // Holds the worker: opens `started`, waits for `release`, then records its id.
 class BlockingMessage : public TarvoFX::TarvoInterprocess::Message {

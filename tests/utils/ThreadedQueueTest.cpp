@@ -12,7 +12,7 @@
 #include "TarvoInterprocess/MessageQueue.h"
 #include "TarvoInterprocess/ThreadedQueue.h"
 #include "logging/TarvoLog.h"
-#include "support/LogCapture.h"
+#include "utils/LogRecordsTest.h"
 #include "utils/QueueTestSupport.h"
 
 using TarvoFX::TarvoInterprocess::Message;
@@ -23,13 +23,8 @@ using namespace TestSupport;
 
 namespace {
 
-const char* const kTag = "TARVO_LOG_FXModule";
-
-class ThreadedQueueTest : public ::testing::Test {
+class ThreadedQueueTest : public LogRecordsTest {
 protected:
-    void SetUp() override { capture.Clear(); }
-    void TearDown() override { TarvoFX::TarvoLog::Instance().SetLogLevel(kTag, 2); }
-
     std::shared_ptr<Message> Plain(int nId) {
         return std::make_shared<RecordingMessage>(recorder, nId);
     }
@@ -44,7 +39,6 @@ protected:
     Recorder recorder;
     Gate started;
     Gate release;
-    LogCapture capture;
 };
 
 TEST_F(ThreadedQueueTest, FullQueueRefusesAndTheNextAcceptedMessageCarriesTheGap) {
@@ -77,7 +71,7 @@ TEST_F(ThreadedQueueTest, FullQueueRefusesAndTheNextAcceptedMessageCarriesTheGap
 }
 
 TEST_F(ThreadedQueueTest, StopExecutesEverythingQueuedInOrder) {
-    ASSERT_TRUE(TarvoFX::TarvoLog::Instance().SetLogLevel(kTag, 1));
+    EnableDebugRecords();
     auto pQueue = std::make_shared<MessageQueue>(10);
     ThreadedQueue worker(pQueue);
     ASSERT_TRUE(worker.Enqueue(Blocking(0)));
@@ -122,7 +116,7 @@ TEST_F(ThreadedQueueTest, NullMessageIsRefused) {
 }
 
 TEST_F(ThreadedQueueTest, AbortExecutesOnlyTheRunningMessage) {
-    ASSERT_TRUE(TarvoFX::TarvoLog::Instance().SetLogLevel(kTag, 1));
+    EnableDebugRecords();
     auto pQueue = ReleasingOnClear();
     ThreadedQueue worker(pQueue);
     ASSERT_TRUE(worker.Enqueue(Blocking(0)));

@@ -23,6 +23,26 @@ std::string TrimName(std::string strName) {
     return StringUtils::Trim(strName, kNameBlanks);
 }
 
+// The entry filed under the trimmed name, or null.
+template <typename Map>
+typename Map::mapped_type::pointer FindEntry(const Map& map, const std::string& strName) {
+    auto it = map.find(TrimName(strName));
+    return it == map.end() ? nullptr : it->second.get();
+}
+
+// The entry filed under the trimmed name, created with that name and owner if missing.
+template <typename Map, typename Owner>
+typename Map::mapped_type::pointer GetOrCreate(Map& map, Owner* pOwner,
+                                               const std::string& strName) {
+    using Entry = typename Map::mapped_type::element_type;
+    std::string strTrimmed = TrimName(strName);
+    auto it = map.find(strTrimmed);
+    if (it == map.end()) {
+        it = map.emplace(strTrimmed, std::make_unique<Entry>(pOwner, strTrimmed)).first;
+    }
+    return it->second.get();
+}
+
 // Moves the entry filed under strOldName to strNewName; false when the old
 // entry is missing or the new name is taken.
 template <typename Map, typename Rename>
@@ -64,17 +84,11 @@ bool CIniNameLess::operator()(const std::string& strLeft, const std::string& str
 // CIniSection
 
 CIniKey* CIniSection::AddKey(const std::string& strName) {
-    std::string strKey = TrimName(strName);
-    auto it = m_keys.find(strKey);
-    if (it == m_keys.end()) {
-        it = m_keys.emplace(strKey, std::make_unique<CIniKey>(this, strKey)).first;
-    }
-    return it->second.get();
+    return GetOrCreate(m_keys, this, strName);
 }
 
 CIniKey* CIniSection::FindKey(const std::string& strName) const {
-    auto it = m_keys.find(TrimName(strName));
-    return it == m_keys.end() ? nullptr : it->second.get();
+    return FindEntry(m_keys, strName);
 }
 
 std::string CIniSection::GetValue(const std::string& strKey) const {
@@ -256,17 +270,11 @@ void CIniFile::SetValue(const std::string& strSection, const std::string& strKey
 }
 
 CIniSection* CIniFile::AddSection(const std::string& strName) {
-    std::string strSection = TrimName(strName);
-    auto it = m_sections.find(strSection);
-    if (it == m_sections.end()) {
-        it = m_sections.emplace(strSection, std::make_unique<CIniSection>(this, strSection)).first;
-    }
-    return it->second.get();
+    return GetOrCreate(m_sections, this, strName);
 }
 
 CIniSection* CIniFile::FindSection(const std::string& strName) const {
-    auto it = m_sections.find(TrimName(strName));
-    return it == m_sections.end() ? nullptr : it->second.get();
+    return FindEntry(m_sections, strName);
 }
 
 void CIniFile::DeleteSection(const std::string& strName) {
