@@ -119,6 +119,22 @@ TEST_F(MessageQueueTest, RefusedSyncMessageIsNotWaitedOnAndHoldsNoLock) {
     releaser.join();
 }
 
+TEST_F(MessageQueueTest, RefusedSyncMessageLeavesItsLockFreeForOtherThreads) {
+    MessageQueue queue(0);
+    auto pSync = std::make_shared<RecordingSyncMessage>(recorder, 1);
+    EXPECT_FALSE(queue.Enqueue(pSync));
+    // Signal takes the message's lock; a lock kept by the creating thread
+    // would block it for good.
+    Gate signalled;
+    std::thread other([&] {
+        pSync->Signal();
+        signalled.Open();
+    });
+    EXPECT_TRUE(signalled.Wait());
+    other.join();
+    pSync->Wait();
+}
+
 TEST_F(MessageQueueTest, SyncMessageNeverEnqueuedIsDestroyedCleanly) {
     auto pSync = std::make_unique<RecordingSyncMessage>(recorder, 1);
     EXPECT_EQ(Message::KIND_SYNC, pSync->GetKind());

@@ -40,6 +40,8 @@ public:
     static std::string ToString(double dValue);
     // "True" or "False".
     static std::string ToString(bool bValue);
+    // A text would otherwise convert silently to bool.
+    static std::string ToString(const char*) = delete;
 
     // The text before the last path separator; a path without one is returned whole.
     static std::string GetDirectory(const std::string& strPath);
