@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite: the normal build, the AddressSanitizer
-# + UndefinedBehaviorSanitizer build, then a bounded fuzz run.
+# + UndefinedBehaviorSanitizer build, the ThreadSanitizer build (concurrency
+# tests only, selected by the test preset's label filter), then a bounded fuzz run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
 
-for preset in default asan; do
+for preset in default asan tsan; do
   echo "== $preset build"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
