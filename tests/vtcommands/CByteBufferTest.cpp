@@ -184,9 +184,9 @@ TEST(CByteBufferReject, TagsAreNotInterchangeable) {
     EXPECT_EQ(4u, nField);
 
     CByteBuffer strings = Over(Encoded(std::vector<std::string>{"a"}));
-    std::string strValue = "keep";
+    std::string strValue = "old";
     EXPECT_FALSE(strings.Read(strValue));
-    EXPECT_EQ("keep", strValue);
+    EXPECT_TRUE(strValue.empty());
     CByteBuffer block = Over(Encoded(std::string("a")));
     std::vector<char> blockValue;
     EXPECT_FALSE(block.ReadBinary(blockValue));
@@ -262,49 +262,29 @@ TEST(CByteBufferReject, CountBeyondTheElementsThatFollowFails) {
     EXPECT_EQ(std::vector<bool>{true}, boolValues);
 }
 
+// A vector whose count (0xFFFFFFFF) is far beyond the bytes that follow.
+template <typename T>
+void ExpectHugeCountFailsUnallocated(int nTag) {
+    CByteBuffer reader = Over(Bytes({nTag, 0xff, 0xff, 0xff, 0xff, 0x09, 0, 0, 0, 0}));
+    std::vector<T> values;
+    EXPECT_FALSE(reader.Read(values)) << nTag;
+    EXPECT_EQ(0u, values.capacity()) << nTag;
+}
+
 // A count far beyond the remaining bytes fails at once: the target is not
 // resized to it (no allocation of that size is ever attempted).
 TEST(CByteBufferReject, HugeCountsFailBeforeAnyAllocation) {
-    auto HugeCount = [](int nTag) {
-        return Bytes({nTag, 0xff, 0xff, 0xff, 0xff, 0x09, 0, 0, 0, 0});
-    };
-    {
-        CByteBuffer reader = Over(HugeCount(0x02));
-        std::vector<int32_t> values;
-        EXPECT_FALSE(reader.Read(values));
-        EXPECT_EQ(0u, values.capacity());
-    }
-    {
-        CByteBuffer reader = Over(HugeCount(0x04));
-        std::vector<uint32_t> values;
-        EXPECT_FALSE(reader.Read(values));
-        EXPECT_EQ(0u, values.capacity());
-    }
-    {
-        CByteBuffer reader = Over(HugeCount(0x06));
-        std::vector<double> values;
-        EXPECT_FALSE(reader.Read(values));
-        EXPECT_EQ(0u, values.capacity());
-    }
-    {
-        CByteBuffer reader = Over(HugeCount(0x08));
-        std::vector<bool> values;
-        EXPECT_FALSE(reader.Read(values));
-        EXPECT_EQ(0u, values.capacity());
-    }
-    {
-        CByteBuffer reader = Over(HugeCount(0x0a));
-        std::vector<std::string> values;
-        EXPECT_FALSE(reader.Read(values));
-        EXPECT_EQ(0u, values.capacity());
-    }
-    {
-        // Two string elements need at least ten bytes; nine remain.
-        CByteBuffer reader = Over(Bytes({0x0a, 0x02, 0, 0, 0, 0x09, 0, 0, 0, 0, 0x09, 0, 0, 0}));
-        std::vector<std::string> values;
-        EXPECT_FALSE(reader.Read(values));
-        EXPECT_EQ(0u, values.capacity());
-    }
+    ExpectHugeCountFailsUnallocated<int32_t>(0x02);
+    ExpectHugeCountFailsUnallocated<uint32_t>(0x04);
+    ExpectHugeCountFailsUnallocated<double>(0x06);
+    ExpectHugeCountFailsUnallocated<bool>(0x08);
+    ExpectHugeCountFailsUnallocated<std::string>(0x0a);
+
+    // Two string elements need at least ten bytes; nine remain.
+    CByteBuffer reader = Over(Bytes({0x0a, 0x02, 0, 0, 0, 0x09, 0, 0, 0, 0, 0x09, 0, 0, 0}));
+    std::vector<std::string> values;
+    EXPECT_FALSE(reader.Read(values));
+    EXPECT_EQ(0u, values.capacity());
 }
 
 // --- Untagged reads -------------------------------------------------------------------------

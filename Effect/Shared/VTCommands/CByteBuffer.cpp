@@ -88,17 +88,19 @@ bool CByteBuffer::ReadRawUInt32(uint32_t& nValue) {
 
 // --- Tagged writes ---------------------------------------------------------------
 
+void CByteBuffer::WriteWord(uint8_t nTag, uint32_t nWord) {
+    WriteRawByte(nTag);
+    WriteRawUInt32(sizeof(nWord));
+    WriteRawUInt32(nWord);
+}
+
 bool CByteBuffer::Write(int32_t nValue) {
-    char aBytes[4];
-    LittleEndian::StoreU32(aBytes, static_cast<uint32_t>(nValue));
-    WriteTagged(kInt32, aBytes, sizeof(aBytes));
+    WriteWord(kInt32, static_cast<uint32_t>(nValue));
     return true;
 }
 
 bool CByteBuffer::Write(uint32_t nValue) {
-    char aBytes[4];
-    LittleEndian::StoreU32(aBytes, nValue);
-    WriteTagged(kUInt32, aBytes, sizeof(aBytes));
+    WriteWord(kUInt32, nValue);
     return true;
 }
 
@@ -177,22 +179,22 @@ bool CByteBuffer::ReadScalar(uint8_t nTag, void* pValue, uint32_t nWidth) {
     return ReadHeader(nTag, nField) && nField == nWidth && ReadRawBytes(pValue, nWidth);
 }
 
+bool CByteBuffer::ReadWord(uint8_t nTag, uint32_t& nWord) {
+    uint32_t nField = 0;
+    return ReadHeader(nTag, nField) && nField == sizeof(nWord) && ReadRawUInt32(nWord);
+}
+
 bool CByteBuffer::Read(int32_t& nValue) {
-    char aBytes[4];
-    if (!ReadScalar(kInt32, aBytes, sizeof(aBytes))) {
+    uint32_t nWord = 0;
+    if (!ReadWord(kInt32, nWord)) {
         return false;
     }
-    nValue = static_cast<int32_t>(LittleEndian::LoadU32(aBytes));
+    nValue = static_cast<int32_t>(nWord);
     return true;
 }
 
 bool CByteBuffer::Read(uint32_t& nValue) {
-    char aBytes[4];
-    if (!ReadScalar(kUInt32, aBytes, sizeof(aBytes))) {
-        return false;
-    }
-    nValue = LittleEndian::LoadU32(aBytes);
-    return true;
+    return ReadWord(kUInt32, nValue);
 }
 
 bool CByteBuffer::Read(double& dValue) {
@@ -213,33 +215,34 @@ bool CByteBuffer::Read(bool& bValue) {
     return true;
 }
 
-bool CByteBuffer::Read(std::string& strValue) {
-    uint32_t nLength = 0;
-    if (!ReadHeader(kString, nLength)) {
+bool CByteBuffer::ReadPayload(uint8_t nTag, const char*& pPayload, uint32_t& nLength) {
+    if (!ReadHeader(nTag, nLength) || Remaining() < nLength) {
         return false;
     }
-    if (Remaining() < nLength) {
-        strValue.clear();
-        return false;
-    }
-    const char* pBegin = m_data.data() + m_nReadPos;
-    strValue.assign(pBegin, std::find(pBegin, pBegin + nLength, '\0'));
+    pPayload = m_data.data() + m_nReadPos;
     m_nReadPos += nLength;
     return true;
 }
 
-bool CByteBuffer::ReadBinary(std::vector<char>& block) {
+bool CByteBuffer::Read(std::string& strValue) {
+    const char* pPayload = nullptr;
     uint32_t nLength = 0;
-    if (!ReadHeader(kByteBlock, nLength)) {
+    if (!ReadPayload(kString, pPayload, nLength)) {
+        strValue.clear();
         return false;
     }
-    if (Remaining() < nLength) {
+    strValue.assign(pPayload, std::find(pPayload, pPayload + nLength, '\0'));
+    return true;
+}
+
+bool CByteBuffer::ReadBinary(std::vector<char>& block) {
+    const char* pPayload = nullptr;
+    uint32_t nLength = 0;
+    if (!ReadPayload(kByteBlock, pPayload, nLength)) {
         block.clear();
         return false;
     }
-    const char* pBegin = m_data.data() + m_nReadPos;
-    block.assign(pBegin, pBegin + nLength);
-    m_nReadPos += nLength;
+    block.assign(pPayload, pPayload + nLength);
     return true;
 }
 

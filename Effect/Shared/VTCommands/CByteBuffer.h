@@ -57,7 +57,7 @@ public:
     bool Read(uint32_t& nValue);
     bool Read(double& dValue);
     bool Read(bool& bValue);
-    // Cut at the first zero byte among the characters; empty when they are missing.
+    // Cut at the first zero byte among the characters; empty after a failure.
     bool Read(std::string& strValue);
     // Resized to the count read, then filled element by element. A count
     // that the remaining bytes cannot hold fails at once and leaves the
@@ -68,7 +68,7 @@ public:
     // Emptied, then appended to, one element per successful read.
     bool Read(std::vector<bool>& values);
     bool Read(std::vector<std::string>& values);
-    // Reads a kByteBlock value; the target is empty when the bytes are missing.
+    // Reads a kByteBlock value; the target is empty after a failure.
     bool ReadBinary(std::vector<char>& block);
 
     // Untagged operations.
@@ -93,6 +93,11 @@ private:
     // element taking at least nMinElementSize bytes.
     bool ReadVectorHeader(uint8_t nTag, uint32_t nMinElementSize, uint32_t& nCount);
     bool ReadScalar(uint8_t nTag, void* pValue, uint32_t nWidth);
+    // Header of a string or block and its payload, which must be all there.
+    bool ReadPayload(uint8_t nTag, const char*& pPayload, uint32_t& nLength);
+    // A tagged 32-bit value (kInt32 or kUInt32).
+    void WriteWord(uint8_t nTag, uint32_t nWord);
+    bool ReadWord(uint8_t nTag, uint32_t& nWord);
     template <typename T>
     bool WriteVector(uint8_t nTag, const std::vector<T>& values);
     template <typename T>

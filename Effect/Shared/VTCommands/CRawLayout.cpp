@@ -34,6 +34,11 @@ void CRawLayoutWriter::PutBytes(const void* pData, size_t nSize) {
     }
 }
 
+void CRawLayoutWriter::PutLengthAndBytes(const std::string& strValue) {
+    PutU32(static_cast<uint32_t>(strValue.size()));
+    PutBytes(strValue.data(), strValue.size());
+}
+
 void CRawLayoutWriter::PutU32s(const std::vector<uint32_t>& values) {
     for (uint32_t nValue : values) {
         PutU32(nValue);
@@ -119,27 +124,26 @@ bool CRawLayoutReader::ReadString(uint32_t nLength, std::string& strValue) {
     return true;
 }
 
-bool CRawLayoutReader::ReadU32s(uint32_t nCount, std::vector<uint32_t>& values) {
-    if (nCount > Remaining() / 4) {
+template <typename T>
+bool CRawLayoutReader::ReadArray(uint32_t nCount, uint32_t nWidth, T (*pfnLoad)(const char*),
+                                 std::vector<T>& values) {
+    if (nCount > Remaining() / nWidth) {
         return false;
     }
     values.resize(nCount);
-    for (uint32_t& nValue : values) {
-        ReadU32(nValue);
+    for (T& value : values) {
+        value = pfnLoad(m_pBuffer + m_nPos);
+        m_nPos += nWidth;
     }
     return true;
 }
 
+bool CRawLayoutReader::ReadU32s(uint32_t nCount, std::vector<uint32_t>& values) {
+    return ReadArray(nCount, 4, LittleEndian::LoadU32, values);
+}
+
 bool CRawLayoutReader::ReadDoubles(uint32_t nCount, std::vector<double>& values) {
-    if (nCount > Remaining() / 8) {
-        return false;
-    }
-    values.resize(nCount);
-    for (double& dValue : values) {
-        dValue = LittleEndian::LoadDouble(m_pBuffer + m_nPos);
-        m_nPos += 8;
-    }
-    return true;
+    return ReadArray(nCount, 8, LittleEndian::LoadDouble, values);
 }
 
 }  // namespace TarvoFX

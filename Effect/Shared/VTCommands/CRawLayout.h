@@ -15,6 +15,13 @@ inline uint32_t ClampToU32(uint64_t nSize) {
     return nSize > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(nSize);
 }
 
+// A message's copy of a caller's array of nCount elements: zeros when the
+// caller passed none.
+template <typename T>
+std::vector<T> CopyArray(const T* pSource, uint32_t nCount) {
+    return pSource != nullptr ? std::vector<T>(pSource, pSource + nCount) : std::vector<T>(nCount);
+}
+
 // Appends fields in layout order to a buffer reserved for the message's size.
 class CRawLayoutWriter {
 public:
@@ -24,6 +31,8 @@ public:
     void PutU32(uint32_t nValue);
     void PutDouble(double dValue);
     void PutBytes(const void* pData, size_t nSize);
+    // A u32 length, then the bytes.
+    void PutLengthAndBytes(const std::string& strValue);
     void PutU32s(const std::vector<uint32_t>& values);
     void PutDoubles(const std::vector<double>& values);
 
@@ -70,6 +79,10 @@ public:
     uint32_t Remaining() const { return m_pBuffer != nullptr ? m_nBufferLen - m_nPos : 0; }
 
 private:
+    template <typename T>
+    bool ReadArray(uint32_t nCount, uint32_t nWidth, T (*pfnLoad)(const char*),
+                   std::vector<T>& values);
+
     const char* m_szClass;
     const char* m_pBuffer;
     uint32_t m_nBufferLen;

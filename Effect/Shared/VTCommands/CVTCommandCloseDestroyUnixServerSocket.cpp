@@ -14,8 +14,7 @@ std::vector<char> CVTCommandCloseDestroyUnixServerSocket::ToBuffer() const {
         "virtual std::vector<char> TarvoFX::CVTCommandCloseDestroyUnixServerSocket::ToBuffer() "
         "const");
     CRawLayoutWriter writer(4 + m_strFilePath.size());
-    writer.PutU32(static_cast<uint32_t>(m_strFilePath.size()));
-    writer.PutBytes(m_strFilePath.data(), m_strFilePath.size());
+    writer.PutLengthAndBytes(m_strFilePath);
     return writer.Take();
 }
 

@@ -16,8 +16,7 @@ std::vector<char> CVTCommandCreateListenUnixServerSocket::ToBuffer() const {
         "const");
     CRawLayoutWriter writer(8 + m_strFilePath.size());
     writer.PutU32(m_bIsAbstractSocket ? 1 : 0);
-    writer.PutU32(static_cast<uint32_t>(m_strFilePath.size()));
-    writer.PutBytes(m_strFilePath.data(), m_strFilePath.size());
+    writer.PutLengthAndBytes(m_strFilePath);
     return writer.Take();
 }
 

@@ -1,7 +1,5 @@
 #include "VTCommands/CVTCommandIsDefaultSoundMode.h"
 
-#include <algorithm>
-
 #include "VTCommands/CRawLayout.h"
 #include "logging/TarvoLog.h"
 
@@ -18,17 +16,10 @@ CVTCommandIsDefaultSoundMode::CVTCommandIsDefaultSoundMode(uint32_t nCount,
                                                            const uint32_t* pFirstValues,
                                                            const uint32_t* pSecondValues,
                                                            const bool* pFlags)
-    : m_nCount(nCount), m_vecFirstValues(nCount), m_vecSecondValues(nCount), m_vecFlags(nCount) {
-    if (pFirstValues != nullptr) {
-        std::copy_n(pFirstValues, nCount, m_vecFirstValues.begin());
-    }
-    if (pSecondValues != nullptr) {
-        std::copy_n(pSecondValues, nCount, m_vecSecondValues.begin());
-    }
-    if (pFlags != nullptr) {
-        std::copy_n(pFlags, nCount, m_vecFlags.begin());
-    }
-}
+    : m_nCount(nCount),
+      m_vecFirstValues(CopyArray(pFirstValues, nCount)),
+      m_vecSecondValues(CopyArray(pSecondValues, nCount)),
+      m_vecFlags(CopyArray(pFlags, nCount)) {}
 
 std::vector<char> CVTCommandIsDefaultSoundMode::ToBuffer() const {
     TARVO_LOG_ENTRY(

@@ -1,7 +1,5 @@
 #include "VTCommands/CVTCommandPresetSetParametersArray.h"
 
-#include <algorithm>
-
 #include "VTCommands/CRawLayout.h"
 #include "logging/TarvoLog.h"
 
@@ -27,20 +25,14 @@ CVTCommandPresetSetParametersArray::CVTCommandPresetSetParametersArray(
       m_nOutputMode(nOutputMode),
       m_nSoundMode(nSoundMode),
       m_nSubtypes(nSubtypes),
-      m_vecParametersIDs(nParametersNum),
-      m_vecValues(nParametersNum),
+      m_vecParametersIDs(CopyArray(pParametersIDs, nParametersNum)),
+      m_vecValues(CopyArray(pValues, nParametersNum)),
       m_bAddNonexistingParamsInSubpresetToBasePreset(bAddNonexistingParamsInSubpresetToBasePreset) {
     TARVO_LOGD(
         "CVTCommandPresetSetParametersArray::CVTCommandPresetSetParametersArray nParametersNum %d "
         "nOutputMode %d nSoundMode %d nSubtypes %d pParametersIDs %p, pValues %p",
         nParametersNum, nOutputMode, nSoundMode, nSubtypes,
         static_cast<const void*>(pParametersIDs), static_cast<const void*>(pValues));
-    if (pParametersIDs != nullptr) {
-        std::copy_n(pParametersIDs, nParametersNum, m_vecParametersIDs.begin());
-    }
-    if (pValues != nullptr) {
-        std::copy_n(pValues, nParametersNum, m_vecValues.begin());
-    }
 }
 
 std::vector<char> CVTCommandPresetSetParametersArray::ToBuffer() const {

@@ -40,8 +40,7 @@ std::vector<char> CVTReplyGetSupportedOutputModeName::ToBuffer() const {
     CRawLayoutWriter writer(nSize);
     for (const auto& entry : m_mapNames) {
         writer.PutU32(entry.first);
-        writer.PutU32(static_cast<uint32_t>(entry.second.size()));
-        writer.PutBytes(entry.second.data(), entry.second.size());
+        writer.PutLengthAndBytes(entry.second);
     }
     return writer.Take();
 }
