@@ -62,12 +62,17 @@ void ReadEveryForm(const uint8_t* pData, uint32_t nSize) {
 }
 
 // makeFresh makes an empty message of the same class for the second parse.
+// Encodings below nMinSize are legal to build but not to receive.
 template <typename Message, typename MakeFresh>
-void CheckMessage(Message& message, const uint8_t* pData, uint32_t nSize, MakeFresh makeFresh) {
+void CheckMessage(Message& message, const uint8_t* pData, uint32_t nSize, uint32_t nMinSize,
+                  MakeFresh makeFresh) {
     if (!message.FromBufffer(pData, nSize)) {
         return;
     }
     const std::vector<char> encoded = message.ToBuffer();
+    if (encoded.size() < nMinSize) {
+        return;  // e.g. a name reply whose only name is empty
+    }
     Message again = makeFresh(message);
     if (!again.FromBufffer(encoded.data(), static_cast<uint32_t>(encoded.size())) ||
         again.ToBuffer() != encoded) {
@@ -78,7 +83,7 @@ void CheckMessage(Message& message, const uint8_t* pData, uint32_t nSize, MakeFr
 template <typename Message>
 void CheckDefaultMessage(const uint8_t* pData, uint32_t nSize) {
     Message message;
-    CheckMessage(message, pData, nSize, [](const Message&) { return Message(); });
+    CheckMessage(message, pData, nSize, 0, [](const Message&) { return Message(); });
 }
 
 }  // namespace
@@ -107,8 +112,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nDataSize) {
     // (negative counts included), parsed again with the count it ended with.
     const int32_t nExpected = nDataSize > 0 ? static_cast<int8_t>(pData[0]) % 8 : 0;
     CVTReplyGetSupportedOutputModeName reply(nExpected);
-    CheckMessage(reply, pData, nSize, [](const CVTReplyGetSupportedOutputModeName& parsed) {
-        return CVTReplyGetSupportedOutputModeName(static_cast<int32_t>(parsed.Names().size()));
-    });
+    CheckMessage(
+        reply, pData, nSize, CVTReplyGetSupportedOutputModeName::kMinSize,
+        [](const CVTReplyGetSupportedOutputModeName& parsed) {
+            return CVTReplyGetSupportedOutputModeName(static_cast<int32_t>(parsed.Names().size()));
+        });
     return 0;
 }

@@ -235,6 +235,22 @@ TEST_F(RawMessagesTest, NameReplySizeBoundaries) {
     EXPECT_FALSE(none.FromBufffer(nullptr, 9));
 }
 
+// One mode with an empty name encodes as 8 bytes, which the receiving minimum
+// of 9 refuses; a repeated id whose later name is empty still parses.
+TEST_F(RawMessagesTest, NameReplyWithOnlyAnEmptyNameIsBelowTheMinimum) {
+    const std::vector<char> bytes =
+        CVTReplyGetSupportedOutputModeName(std::map<uint32_t, std::string>{{2, ""}}).ToBuffer();
+    EXPECT_EQ(Bytes({2, 0, 0, 0, 0, 0, 0, 0}), bytes);
+    CVTReplyGetSupportedOutputModeName parsed(1);
+    capture.Clear();
+    EXPECT_FALSE(Parse(parsed, bytes));
+    ExpectBelowMinimum(kNames, bytes, 9, "while");
+
+    CVTReplyGetSupportedOutputModeName repeated(2);
+    ASSERT_TRUE(Parse(repeated, Bytes({2, 0, 0, 0, 1, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0})));
+    EXPECT_EQ((std::map<uint32_t, std::string>{{2, ""}}), repeated.Names());
+}
+
 // An entry that would pass the end of the reply fails instead of reading on.
 TEST_F(RawMessagesTest, NameReplyNeverReadsPastTheReceivedSize) {
     CVTReplyGetSupportedOutputModeName parsed(3);
