@@ -30,7 +30,7 @@ enum BufferValueType : uint8_t {
 class CByteBuffer {
 public:
     CByteBuffer();
-    // A buffer for reading nSize bytes copied from pData.
+    // A buffer for reading nSize bytes copied from pData (none when pData is null).
     CByteBuffer(const void* pData, uint32_t nSize);
 
     // Each appends one complete tagged value. False (nothing appended) only
