@@ -1,5 +1,7 @@
 #include "VTCommands/CVTCommandCloseDestroyUnixServerSocket.h"
 
+#include <utility>
+
 #include "VTCommands/CRawLayout.h"
 #include "logging/TarvoLog.h"
 

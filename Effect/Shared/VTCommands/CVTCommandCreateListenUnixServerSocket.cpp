@@ -1,5 +1,7 @@
 #include "VTCommands/CVTCommandCreateListenUnixServerSocket.h"
 
+#include <utility>
+
 #include "VTCommands/CRawLayout.h"
 #include "logging/TarvoLog.h"
 

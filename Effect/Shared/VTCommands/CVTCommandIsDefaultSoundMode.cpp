@@ -1,5 +1,7 @@
 #include "VTCommands/CVTCommandIsDefaultSoundMode.h"
 
+#include <utility>
+
 #include "VTCommands/CRawLayout.h"
 #include "logging/TarvoLog.h"
 

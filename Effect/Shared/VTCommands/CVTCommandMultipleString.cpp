@@ -1,5 +1,7 @@
 #include "VTCommands/CVTCommandMultipleString.h"
 
+#include <utility>
+
 #include "VTCommands/TaggedFields.h"
 #include "logging/TarvoLog.h"
 

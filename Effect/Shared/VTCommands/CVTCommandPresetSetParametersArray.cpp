@@ -1,5 +1,7 @@
 #include "VTCommands/CVTCommandPresetSetParametersArray.h"
 
+#include <utility>
+
 #include "VTCommands/CRawLayout.h"
 #include "logging/TarvoLog.h"
 

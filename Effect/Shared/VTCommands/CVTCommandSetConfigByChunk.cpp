@@ -1,5 +1,7 @@
 #include "VTCommands/CVTCommandSetConfigByChunk.h"
 
+#include <utility>
+
 #include "VTCommands/TaggedFields.h"
 
 namespace TarvoFX {

@@ -1,5 +1,7 @@
 #include "VTCommands/CVTCommandSetLogLevel.h"
 
+#include <utility>
+
 #include "VTCommands/TaggedFields.h"
 
 namespace TarvoFX {
