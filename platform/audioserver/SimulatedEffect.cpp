@@ -1,6 +1,6 @@
 #include "HostPlatform/SimulatedEffect.h"
 
-#include <algorithm>
+#include "HostPlatform/EffectRequests.h"
 
 namespace HostPlatform {
 
@@ -13,39 +13,25 @@ constexpr uint32_t kCmdEnableAlgorithm = 0x10012;
 constexpr uint32_t kCmdDisableAlgorithm = 0x10013;
 constexpr uint32_t kCmdShouldEnablePlatformEffect = 0x10031;
 
-// A request that carries a zero-terminated text; false when the terminator is missing.
-bool ReadZeroTerminated(const std::vector<uint8_t>& request, std::string& strText) {
-    auto itEnd = std::find(request.begin(), request.end(), uint8_t(0));
-    if (itEnd == request.end()) {
-        return false;
-    }
-    strText.assign(request.begin(), itEnd);
-    return true;
-}
-
 }  // namespace
 
 int32_t SimulatedEffect::Handle(uint32_t nCode, const std::vector<uint8_t>& request,
                                 uint32_t nReplyCapacity, std::vector<uint8_t>& reply) {
     reply.clear();
-    if (nCode < kFirstCode || nCode > kLastCode) {
+    // A code outside the table, or bytes that do not match the code's layout,
+    // are refused before the effect looks at them.
+    EffectRequest decoded;
+    if (!DecodeEffectRequest(nCode, request, decoded)) {
         return kBadValue;
     }
     std::lock_guard<std::mutex> lock(m_mutex);
     switch (nCode) {
         case kCmdEnableAlgorithm:
-        case kCmdDisableAlgorithm: {
-            std::string strAlg;
-            if (!ReadZeroTerminated(request, strAlg)) {
-                return kBadValue;
-            }
-            if (nCode == kCmdEnableAlgorithm) {
-                m_enabledAlgorithms.insert(strAlg);
-            } else {
-                m_enabledAlgorithms.erase(strAlg);
-            }
+            m_enabledAlgorithms.insert(decoded.Text("name"));
             return kOk;
-        }
+        case kCmdDisableAlgorithm:
+            m_enabledAlgorithms.erase(decoded.Text("name"));
+            return kOk;
         case kCmdShouldEnablePlatformEffect:
             if (nReplyCapacity < 1) {
                 return kBadValue;

@@ -20,7 +20,9 @@ public:
     static constexpr uint32_t kLastCode = 0x1003C;
 
     // Handles one command: returns a platform status and, on success, the
-    // reply bytes. A reply longer than nReplyCapacity is refused (-22).
+    // reply bytes. A code outside the effect's table, a request whose bytes
+    // do not match its code's layout (HostPlatform/EffectRequests.h) and a
+    // reply longer than nReplyCapacity are refused (-22).
     int32_t Handle(uint32_t nCode, const std::vector<uint8_t>& request, uint32_t nReplyCapacity,
                    std::vector<uint8_t>& reply);
 

@@ -1,0 +1,7 @@
+#include "VTCommands/CVTCommandBase.h"
+
+namespace TarvoFX {
+
+CVTCommandBase::~CVTCommandBase() = default;
+
+}  // namespace TarvoFX
