@@ -92,19 +92,19 @@ TEST_F(BinaryInterfaceTest, EffectCreationSlots) {
 }
 
 TEST_F(BinaryInterfaceTest, SendCommandSlots) {
-    const char aData[] = {9, 8, 7};
+    const char aData[] = {'/', 'p', 0};
     EXPECT_TRUE(pEffect->SendCommand(0x10009));                           // slot 71
-    EXPECT_TRUE(pEffect->SendCommand(0x10018, 3, aData));                 // slot 72
-    EXPECT_TRUE(pEffect->SendCommand(0x10028, std::vector<char>{1, 2}));  // slot 73
+    EXPECT_TRUE(pEffect->SendCommand(0x10017, 3, aData));                 // slot 72
+    EXPECT_TRUE(pEffect->SendCommand(0x10003, std::vector<char>{1, 2}));  // slot 73
     uint8_t nReply = 0;
     uint32_t nReplySize = 1;
     EXPECT_TRUE(pEffect->SendCommand(0x10031, 0, nullptr, &nReplySize, &nReply));  // slot 74
     std::vector<JournalEntry> commands = Commands();
     ASSERT_EQ(4u, commands.size());
     EXPECT_EQ(0x10009u, commands[0].nCode);
-    EXPECT_EQ(0x10018u, commands[1].nCode);
-    EXPECT_EQ(Bytes({9, 8, 7}), commands[1].request);
-    EXPECT_EQ(0x10028u, commands[2].nCode);
+    EXPECT_EQ(0x10017u, commands[1].nCode);
+    EXPECT_EQ(Bytes({'/', 'p', 0}), commands[1].request);
+    EXPECT_EQ(0x10003u, commands[2].nCode);
     EXPECT_EQ(Bytes({1, 2}), commands[2].request);
     EXPECT_EQ(0x10031u, commands[3].nCode);
     EXPECT_TRUE(commands[3].bReplyRequested);
