@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <memory>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,12 +18,14 @@
 #include "logging/StreamCapture.h"
 #include "logging/TarvoLog.h"
 #include "logging/TarvoLogImpl.h"
+#include "logging/TextLines.h"
 #include "support/LogCapture.h"
 #include "support/LogInit.h"
 #include "utils/TempDir.h"
 
 using TarvoFX::TarvoLog;
 using TarvoFX::TarvoLogImpl;
+using TestSupport::Lines;
 using TestSupport::StreamCapture;
 using TestSupport::TempDir;
 
@@ -34,15 +35,6 @@ enum { VENDOR_FILE = 0, SYSTEM_FILE = 1 };
 enum { SLOT_STDOUT = 2, SLOT_STDERR = 3, SLOT_FILE = 4 };
 
 const char* const kTag = "TARVO_LOG_FXModule";
-
-std::vector<std::string> Lines(const std::string& strText) {
-    std::vector<std::string> vecLines;
-    std::istringstream stream(strText);
-    for (std::string strLine; std::getline(stream, strLine);) {
-        vecLines.push_back(strLine);
-    }
-    return vecLines;
-}
 
 // "MM-DD hh:mm:ss:mmm <pid> <tid> " of a record logged by this thread.
 std::string StampPattern() {

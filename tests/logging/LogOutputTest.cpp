@@ -10,7 +10,6 @@
 
 #include <chrono>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +18,7 @@
 #include "logging/FileLogOutput.h"
 #include "logging/StreamCapture.h"
 #include "logging/StreamLogOutput.h"
+#include "logging/TextLines.h"
 #include "utils/LogRecordsTest.h"
 #include "utils/TempDir.h"
 
@@ -26,20 +26,12 @@ using TarvoFX::FileLogOutput;
 using TarvoFX::FileLogTarget;
 using TarvoFX::StreamLogOutput;
 using TarvoFX::WriteLineMessage;
+using TestSupport::Lines;
 using TestSupport::TempDir;
 
 namespace {
 
 const char* const kTag = "TARVO_LOG_FXModule";
-
-std::vector<std::string> Lines(const std::string& strText) {
-    std::vector<std::string> vecLines;
-    std::istringstream stream(strText);
-    for (std::string strLine; std::getline(stream, strLine);) {
-        vecLines.push_back(strLine);
-    }
-    return vecLines;
-}
 
 TEST(StreamLogOutputTest, WritesOneLineWithTimeIdsLevelWordTagAndMessage) {
     TestSupport::StreamCapture capture(stdout);
