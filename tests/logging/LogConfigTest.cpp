@@ -180,6 +180,14 @@ TEST_F(LogConfigTest, SystemFileIsReadWhenTheVendorFileIsMissing) {
         capture.Contains("TarvoLog::TarvoLog LoadIni succeed from " + ConfigPath(SYSTEM_FILE)));
 }
 
+TEST_F(LogConfigTest, TheTextEndsAtTheFirstZeroByte) {
+    WriteConfig(VENDOR_FILE,
+                std::string("[TarvoLogTag]\nTARVO_LOG_JNI=3\n\0TARVO_LOG_Preset=4\n", 50));
+    Start();
+    EXPECT_EQ(3, TarvoLog::Instance().GetTagLevel(TarvoFX::TARVO_LOG_TAG_JNI));
+    EXPECT_EQ(2, TarvoLog::Instance().GetTagLevel(TarvoFX::TARVO_LOG_TAG_PRESET));
+}
+
 // A vendor "file" that opens but cannot be read (a folder) counts as missing.
 TEST_F(LogConfigTest, SystemFileIsReadWhenTheVendorPathCannotBeRead) {
     MakeParentFolders(ConfigPath(VENDOR_FILE));

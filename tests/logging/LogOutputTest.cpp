@@ -11,6 +11,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TarvoInterprocess/Message.h"
@@ -18,6 +19,8 @@
 #include "logging/FileLogOutput.h"
 #include "logging/StreamCapture.h"
 #include "logging/StreamLogOutput.h"
+#include "logging/TarvoLog.h"
+#include "logging/TarvoLogImpl.h"
 #include "logging/TextLines.h"
 #include "utils/LogRecordsTest.h"
 #include "utils/TempDir.h"
@@ -246,6 +249,78 @@ TEST_F(FullQueueTest, FullQueueDropsLinesReportsItAndMarksTheNextWrittenLine) {
     }
     EXPECT_EQ("* t 1 2 INFO: TARVO_LOG_FXModule after the drop", vecLines[vecLines.size() - 2]);
     EXPECT_EQ("t 1 2 INFO: TARVO_LOG_FXModule unmarked", vecLines.back());
+}
+
+// A log object of its own (no configuration loading) with every output on.
+class FanOutTest : public FileLogOutputTest {
+protected:
+    void SetUp() override {
+        FileLogOutputTest::SetUp();
+        pLog = std::make_unique<TarvoFX::TarvoLog>(false);
+        ASSERT_TRUE(pLog->SetLogOutput("STDOUT_LOG", true));
+        ASSERT_TRUE(pLog->SetLogOutput("STDERR_LOG", true));
+        ASSERT_TRUE(pLog->SetLogOutput(("FILE_LOG://" + dir.Path("app.log")).c_str(), true));
+        capture.Clear();
+    }
+    void TearDown() override {
+        pLog.reset();
+        FileLogOutputTest::TearDown();
+    }
+    bool WaitUntilFileWritten() {
+        auto pFile = std::dynamic_pointer_cast<FileLogOutput>(pLog->m_pImpl->GetOutput(4));
+        return pFile && pFile->WaitUntilWritten();
+    }
+
+    std::unique_ptr<TarvoFX::TarvoLog> pLog;
+};
+
+TEST_F(FanOutTest, LogDirectReachesOnlyThePlatformLogWhateverElseIsOn) {
+    TestSupport::StreamCapture out(stdout);
+    TestSupport::StreamCapture err(stderr);
+    pLog->LogDirect(2, kTag, "direct %d", 1);
+    ASSERT_TRUE(WaitUntilFileWritten());
+    EXPECT_EQ("", out.Text());
+    EXPECT_EQ("", err.Text());
+    EXPECT_EQ("", Read("app.log"));
+    EXPECT_EQ(std::vector<std::string>{"direct 1"}, capture.Messages());
+
+    pLog->Log(2, kTag, "everywhere %d", 2);
+    ASSERT_TRUE(WaitUntilFileWritten());
+    const std::string strEnd = " INFO: TARVO_LOG_FXModule everywhere 2\n";
+    EXPECT_NE(std::string::npos, out.Text().find(strEnd));
+    EXPECT_NE(std::string::npos, err.Text().find(strEnd));
+    EXPECT_NE(std::string::npos, Read("app.log").find(strEnd));
+}
+
+TEST_F(FanOutTest, ConcurrentWritersNeverTearLines) {
+    const int kCount = 400;  // per thread; both fit in the file queue together
+    const std::string strA(300, 'a');
+    const std::string strB(300, 'b');
+    TestSupport::StreamCapture err(stderr);
+    auto writer = [this](const std::string& strText) {
+        for (int nIndex = 0; nIndex < kCount; ++nIndex) {
+            pLog->Log(2, kTag, "%s %d", strText.c_str(), nIndex);
+        }
+    };
+    std::thread first(writer, strA);
+    std::thread second(writer, strB);
+    first.join();
+    second.join();
+    ASSERT_TRUE(WaitUntilFileWritten());
+
+    for (const std::string& strText : {err.Text(), Read("app.log")}) {
+        std::vector<std::string> vecLines = Lines(strText);
+        ASSERT_EQ(2u * kCount, vecLines.size());
+        int anNext[2] = {0, 0};
+        for (const std::string& strLine : vecLines) {
+            const size_t nStart = strLine.find("TARVO_LOG_FXModule ") + 19;
+            const int nWriter = strLine.compare(nStart, 1, "a") == 0 ? 0 : 1;
+            EXPECT_EQ((nWriter == 0 ? strA : strB) + " " + std::to_string(anNext[nWriter]++),
+                      strLine.substr(nStart));
+        }
+        EXPECT_EQ(kCount, anNext[0]);
+        EXPECT_EQ(kCount, anNext[1]);
+    }
 }
 
 }  // namespace
