@@ -366,29 +366,34 @@ TEST_F(LogConfigTest, RunTimeChangesAreRefusedWhileLoadingRuns) {
 }
 
 // The process exits right after logging: the log object's destruction at
-// exit writes every queued line before the file closes.
+// exit writes every queued line before the file closes. At level 0 the file
+// output's worker also logs its own steps while it winds down, through the
+// object being destroyed.
 TEST(LogExitTest, LinesLoggedJustBeforeExitAreAllInTheFile) {
     GTEST_FLAG_SET(death_test_style, "fast");
-    TempDir dir;
-    const std::string strLog = dir.Path("exit.log");
-    const int kLines = 900;
-    EXPECT_EXIT(
-        {
-            TestSupport::WaitForLogInit();
-            TarvoLog::Instance().SetLogOutput("ANDROID_LOG", false);
-            TarvoLog::Instance().SetLogOutput(("FILE_LOG://" + strLog).c_str(), true);
-            for (int nLine = 0; nLine < kLines; ++nLine) {
-                TARVO_LOGI("line %d", nLine);
-            }
-            std::exit(0);
-        },
-        ::testing::ExitedWithCode(0), "");
+    for (int nLevel : {2, 0}) {
+        TempDir dir;
+        const std::string strLog = dir.Path("exit.log");
+        const int kLines = 900;
+        EXPECT_EXIT(
+            {
+                TestSupport::WaitForLogInit();
+                TarvoLog::Instance().SetLogOutput(("FILE_LOG://" + strLog).c_str(), true);
+                TarvoLog::Instance().SetLogLevel(kTag, nLevel);
+                for (int nLine = 0; nLine < kLines; ++nLine) {
+                    TARVO_LOGI("line %d", nLine);
+                }
+                std::exit(0);
+            },
+            ::testing::ExitedWithCode(0), "")
+            << "level " << nLevel;
 
-    std::vector<std::string> vecLines = Lines(TempDir::ReadFile(strLog));
-    ASSERT_EQ(static_cast<size_t>(kLines), vecLines.size());
-    for (int nLine = 0; nLine < kLines; ++nLine) {
-        const std::string strEnd = "INFO: TARVO_LOG_FXModule line " + std::to_string(nLine);
-        EXPECT_EQ(strEnd, vecLines[nLine].substr(vecLines[nLine].size() - strEnd.size()));
+        std::vector<std::string> vecLines = Lines(TempDir::ReadFile(strLog));
+        ASSERT_EQ(static_cast<size_t>(kLines), vecLines.size()) << "level " << nLevel;
+        for (int nLine = 0; nLine < kLines; ++nLine) {
+            const std::string strEnd = "INFO: TARVO_LOG_FXModule line " + std::to_string(nLine);
+            EXPECT_EQ(strEnd, vecLines[nLine].substr(vecLines[nLine].size() - strEnd.size()));
+        }
     }
 }
 
