@@ -12,6 +12,7 @@
 #include <memory>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "logging/FileLogOutput.h"
@@ -363,6 +364,36 @@ TEST_F(LogConfigTest, RunTimeChangesAreRefusedWhileLoadingRuns) {
     ASSERT_TRUE(TestSupport::WaitForLogInit());
     EXPECT_EQ(3, log.GetTagLevel(TarvoFX::TARVO_LOG_TAG_JNI));
     EXPECT_TRUE(log.SetLogLevel("TARVO_LOG_ALL", 0));
+}
+
+// Another thread keeps logging while the loader switches levels and outputs;
+// every line logged after the file was opened reaches it whole.
+TEST_F(LogConfigTest, LoadingRunsConcurrentlyWithLogging) {
+    const std::string strLog = dir.Path("app.log");
+    WriteConfig(VENDOR_FILE,
+                "[TarvoLogTag]\nTARVO_LOG_ALL=1\n[TarvoLogOutput]\nANDROID_LOG=0\nFILE_LOG://" +
+                    strLog + "=1\n");
+    TarvoLog& log = TarvoLog::Instance();
+    std::thread logger([&log] {
+        for (int nLine = 0; nLine < 200000 && !log.m_pImpl->IsInitDone(); ++nLine) {
+            TARVO_LOGI("during loading %d", nLine);
+        }
+    });
+    logger.join();
+    ASSERT_TRUE(TestSupport::WaitForLogInit());
+    TARVO_LOGD("after loading");
+    ASSERT_TRUE(WaitUntilFileWritten());
+
+    std::vector<std::string> vecLines = Lines(TempDir::ReadFile(strLog));
+    ASSERT_FALSE(vecLines.empty());
+    EXPECT_TRUE(std::regex_match(
+        vecLines.back(), std::regex(StampPattern() + "DEBUG: TARVO_LOG_FXModule after loading")))
+        << vecLines.back();
+    for (const std::string& strLine : vecLines) {
+        EXPECT_TRUE(std::regex_match(
+            strLine, std::regex(".* (INFO: TARVO_LOG_FXModule during loading \\d+|DEBUG: .*)")))
+            << strLine;
+    }
 }
 
 // The process exits right after logging: the log object's destruction at
