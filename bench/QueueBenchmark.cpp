@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "TarvoInterprocess/MessageQueue.h"
 #include "TarvoInterprocess/ThreadedQueue.h"
 #include "logging/TarvoLog.h"
+#include "logging/TarvoLogImpl.h"
 
 using TarvoFX::TarvoInterprocess::Message;
 using TarvoFX::TarvoInterprocess::MessageQueue;
@@ -48,6 +50,7 @@ long EnqueueRetrying(ThreadedQueue& queue, const std::shared_ptr<Message>& pMess
 
 void BM_ThreadedQueueThroughput(benchmark::State& state) {
     // Every refusal would otherwise write two error records to the platform log.
+    TarvoFX::TarvoLog::Instance().m_pImpl->WaitForInit(std::chrono::seconds(10));
     TarvoFX::TarvoLog::Instance().SetLogOutput("ANDROID_LOG", false);
     const int nProducers = static_cast<int>(state.range(0));
     std::atomic<long> nExecuted{0};

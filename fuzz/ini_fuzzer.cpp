@@ -1,6 +1,7 @@
 // Parses arbitrary text as an ini document and checks that what Save would
 // write parses back to the same document, and that merging the same text again
 // changes nothing.
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -8,9 +9,12 @@
 
 #include "Utils/CIniFile.h"
 #include "logging/TarvoLog.h"
+#include "logging/TarvoLogImpl.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // Error records of the typed reads would only slow the run down.
+    // Error records of the typed reads would only slow the run down. Output
+    // changes are accepted once the log has read its configuration.
+    TarvoFX::TarvoLog::Instance().m_pImpl->WaitForInit(std::chrono::seconds(10));
     TarvoFX::TarvoLog::Instance().SetLogOutput("ANDROID_LOG", false);
     return 0;
 }

@@ -16,6 +16,7 @@
 #include "VeltraEffectAPI/VeltraEffectAPIBase.h"
 #include "logging/TarvoLog.h"
 #include "support/LogCapture.h"
+#include "support/LogInit.h"
 
 using HostPlatform::AudioServer;
 using HostPlatform::CallKind;
@@ -30,6 +31,7 @@ protected:
     void SetUp() override {
         HostPlatform::ClearSystemProperties();
         AudioServer::Instance().Reset();
+        ASSERT_TRUE(TestSupport::WaitForLogInit());
         TarvoLog::Instance().SetLogLevel("TARVO_LOG_FXModule", 0);
         capture.Clear();
     }

@@ -9,6 +9,7 @@
 #include "logging/TarvoLog.h"
 #include "logging/TarvoLogImpl.h"
 #include "support/LogCapture.h"
+#include "support/LogInit.h"
 
 using TarvoFX::TarvoLog;
 using TestSupport::LogCapture;
@@ -20,6 +21,7 @@ const char* const kTag = "TARVO_LOG_FXModule";
 class TarvoLogTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        ASSERT_TRUE(TestSupport::WaitForLogInit());
         // Back to the defaults, whatever an earlier test in this process changed.
         TarvoLog::Instance().SetLogLevel("TARVO_LOG_ALL", 2);
         TarvoLog::Instance().SetLogOutput("ANDROID_LOG", true);

@@ -10,12 +10,16 @@
 
 #include "logging/TarvoLog.h"
 #include "support/LogCapture.h"
+#include "support/LogInit.h"
 
 namespace TestSupport {
 
 class LogRecordsTest : public ::testing::Test {
 protected:
-    void SetUp() override { capture.Clear(); }
+    void SetUp() override {
+        ASSERT_TRUE(WaitForLogInit());
+        capture.Clear();
+    }
     void TearDown() override {
         TarvoFX::TarvoLog::Instance().SetLogLevel(TARVO_LOG_FXMODULE_TAG, TarvoFX::LOG_LEVEL_INFO);
     }

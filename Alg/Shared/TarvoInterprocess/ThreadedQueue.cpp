@@ -55,11 +55,15 @@ void ThreadedQueue::Run() {
 }
 
 bool ThreadedQueue::Enqueue(std::shared_ptr<Message> pMessage) {
+    return Enqueue(std::move(pMessage), true);
+}
+
+bool ThreadedQueue::Enqueue(std::shared_ptr<Message> pMessage, bool bCheckFull) {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     if (m_bStopped || !pMessage) {
         return false;
     }
-    return m_pQueue->Enqueue(std::move(pMessage), true);
+    return m_pQueue->Enqueue(std::move(pMessage), bCheckFull);
 }
 
 void ThreadedQueue::Stop() {

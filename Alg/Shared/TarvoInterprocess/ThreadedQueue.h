@@ -30,6 +30,10 @@ public:
     // False once stopped or for a null message; otherwise the queue's
     // Enqueue with the capacity check (waits for a synchronous message).
     bool Enqueue(std::shared_ptr<Message> pMessage);
+    // The same with the capacity check chosen by the caller: messages that
+    // must not be lost to a full queue (file opens and closes, markers) pass
+    // false.
+    bool Enqueue(std::shared_ptr<Message> pMessage, bool bCheckFull);
     // Executes everything queued so far, then ends the worker.
     void Stop();
     // Discards what is queued and returns once the message being executed,

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "Utils/StringUtils.h"
+
 namespace TarvoFX {
 
 namespace {
@@ -17,6 +19,24 @@ const char* GetLogLevelWord(int nLevel) {
 
 int GetLogLevelPriority(int nLevel) {
     return static_cast<unsigned>(nLevel) < 5 ? s_anLevelPriorities[nLevel] : s_anLevelPriorities[4];
+}
+
+std::string FormatLogLine(const std::string& strTime, int nPid, int nTid, int nLevel,
+                          const std::string& strTag, const std::string& strMessage) {
+    std::string strLine;
+    strLine.reserve(strTime.size() + strTag.size() + strMessage.size() + 40);
+    strLine += strTime;
+    strLine += ' ';
+    strLine += StringUtils::ToString(nPid);
+    strLine += ' ';
+    strLine += StringUtils::ToString(nTid);
+    strLine += ' ';
+    strLine += GetLogLevelWord(nLevel);
+    strLine += ' ';
+    strLine += strTag;
+    strLine += ' ';
+    strLine += strMessage;
+    return strLine;
 }
 
 LogOutput::LogOutput(const char* szName) : m_strName(szName), m_bEnabled(false) {}

@@ -10,6 +10,11 @@ const char* GetLogLevelWord(int nLevel);
 // Platform log priority of a level (2 verbose to 6 error).
 int GetLogLevelPriority(int nLevel);
 
+// The line of a stream or file record, without line end:
+// "<time> <pid> <tid> <level word> <tag> <message>".
+std::string FormatLogLine(const std::string& strTime, int nPid, int nTid, int nLevel,
+                          const std::string& strTag, const std::string& strMessage);
+
 // One destination of log records. Outputs are called concurrently from many
 // threads; each writes a record in one call so records never tear.
 class LogOutput {

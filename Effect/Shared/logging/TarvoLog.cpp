@@ -33,7 +33,12 @@ TarvoLog::TarvoLog(bool bLoadAsync) {
     m_pImpl = std::make_shared<TarvoLogImpl>(bLoadAsync, this);
 }
 
+// The implementation is shut down while m_pImpl still points to it: the file
+// output's worker logs through the process-wide object until it has ended.
 TarvoLog::~TarvoLog() {
+    if (m_pImpl) {
+        m_pImpl->Shutdown();
+    }
     m_pImpl.reset();
 }
 

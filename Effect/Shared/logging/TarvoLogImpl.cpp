@@ -6,6 +6,8 @@
 
 #include "Utils/FileWriter.h"
 #include "logging/AndroidLogOutput.h"
+#include "logging/FileLogOutput.h"
+#include "logging/StreamLogOutput.h"
 #include "logging/TarvoLog.h"
 
 namespace TarvoFX {
@@ -16,7 +18,7 @@ const char* const TarvoLogImpl::s_caszLogOutputNames[OUTPUT_SLOT_COUNT] = {
 
 namespace {
 
-enum { SLOT_ANDROID_LOG = 0 };
+enum { SLOT_ANDROID_LOG = 0, SLOT_STDOUT_LOG = 2, SLOT_STDERR_LOG = 3, SLOT_FILE_LOG = 4 };
 
 }  // namespace
 
@@ -25,7 +27,8 @@ TarvoLogImpl::TarvoLogImpl(bool bLoadAsync, TarvoLog* pOwner)
       m_bAnyOutputEnabled(false),
       m_bAndroidOnly(false),
       m_bInitDone(!bLoadAsync),
-      m_bLoadAsync(bLoadAsync) {
+      m_bLoadAsync(bLoadAsync),
+      m_nLoaderGate(LOADER_WAIT) {
     for (auto& nLevel : m_pOwner->m_anTagLevels) {
         nLevel.store(LOG_LEVEL_INFO, std::memory_order_relaxed);
     }
@@ -34,23 +37,42 @@ TarvoLogImpl::TarvoLogImpl(bool bLoadAsync, TarvoLog* pOwner)
     m_apOutputs[SLOT_ANDROID_LOG]->EnableByName(s_caszLogOutputNames[SLOT_ANDROID_LOG], true);
     m_bAndroidOnly.store(true, std::memory_order_relaxed);
 
-    // Slots 1 to 4 hold no output yet: "SYS_LOG" is reserved, and the stream
-    // and file outputs are not part of this build.
+    // The loader thread exists before the file output's worker but waits for
+    // the outputs. The worker logs through the process-wide object and so may
+    // wait for this construction to end: were the loader started after it and
+    // failed to start, unwinding would join a worker that waits for us.
+    if (m_bLoadAsync) {
+        StartLoader();
+    }
+    try {
+        m_apOutputs[SLOT_STDOUT_LOG] = std::make_shared<StdoutLogOutput>();
+        m_apOutputs[SLOT_STDERR_LOG] = std::make_shared<StderrLogOutput>();
+        m_apOutputs[SLOT_FILE_LOG] = std::make_shared<FileLogOutput>();
+    } catch (...) {
+        ReleaseLoader(LOADER_CANCEL);
+        Shutdown();
+        throw;
+    }
 
     m_bAnyOutputEnabled.store(true, std::memory_order_relaxed);
-
-    // There is no configuration file loader yet, so the defaults above are
-    // the final configuration and run-time changes are accepted at once.
-    m_bInitDone.store(true, std::memory_order_relaxed);
+    ReleaseLoader(LOADER_GO);
 }
 
 TarvoLogImpl::~TarvoLogImpl() {
-    if (m_bLoadAsync && m_loaderThread.joinable()) {
+    Shutdown();
+}
+
+void TarvoLogImpl::Shutdown() {
+    if (m_loaderThread.joinable()) {
         m_loaderThread.join();
     }
     for (int nSlot = OUTPUT_SLOT_COUNT - 1; nSlot >= 0; --nSlot) {
         m_apOutputs[nSlot].reset();
     }
+}
+
+std::shared_ptr<LogOutput> TarvoLogImpl::GetOutput(int nSlot) const {
+    return static_cast<unsigned>(nSlot) < OUTPUT_SLOT_COUNT ? m_apOutputs[nSlot] : nullptr;
 }
 
 void TarvoLogImpl::Log(int nLevel, const std::string& strTag, const std::string& strMessage) {

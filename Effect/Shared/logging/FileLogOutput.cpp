@@ -1,0 +1,76 @@
+#include "logging/FileLogOutput.h"
+
+#include <cstring>
+#include <utility>
+
+#include "TarvoInterprocess/MessageQueue.h"
+
+namespace TarvoFX {
+
+namespace {
+
+const char* const s_cszPathPrefix = "FILE_LOG://";
+const char* const s_cszOpenMode = "a+";
+
+// Handled by the worker after everything queued before it. Like every other
+// message it passes a drop it was told about on to the next line.
+class WrittenMarker : public TarvoInterprocess::SyncMessage {
+public:
+    explicit WrittenMarker(std::shared_ptr<FileLogTarget> pTarget)
+        : m_pTarget(std::move(pTarget)) {}
+    void Execute() override {
+        if (HasGapBefore()) {
+            m_pTarget->bLinesDropped = true;
+        }
+    }
+
+private:
+    std::shared_ptr<FileLogTarget> m_pTarget;
+};
+
+}  // namespace
+
+// The target is created before the queue: once the worker runs, nothing
+// that can throw remains.
+FileLogOutput::FileLogOutput()
+    : LogOutput("FILE_LOG"),
+      m_pTarget(std::make_shared<FileLogTarget>()),
+      m_pQueue(std::make_shared<TarvoInterprocess::ThreadedQueue>(
+          std::make_shared<TarvoInterprocess::MessageQueue>(QUEUE_CAPACITY), false)) {}
+
+FileLogOutput::~FileLogOutput() {
+    m_pQueue->Enqueue(std::make_shared<CloseFileMessage>(m_pTarget), false);
+    m_pQueue->Stop();
+}
+
+void FileLogOutput::Write(const std::string& strTime, int nPid, int nTid, int nLevel,
+                          const std::string& strTag, const std::string& strMessage) {
+    std::string strLine = FormatLogLine(strTime, nPid, nTid, nLevel, strTag, strMessage);
+    strLine += '\n';
+    // A refused line is lost; the queue reports it and marks what follows.
+    m_pQueue->Enqueue(std::make_shared<WriteLineMessage>(m_pTarget, std::move(strLine)));
+}
+
+bool FileLogOutput::EnableByName(const char* szName, bool bEnable) {
+    if (szName == nullptr || std::strncmp(szName, m_strName.c_str(), m_strName.size()) != 0) {
+        return false;
+    }
+    m_bEnabled.store(bEnable, std::memory_order_relaxed);
+    const size_t nPrefixLength = std::strlen(s_cszPathPrefix);
+    // Opens and closes bypass the capacity check: a full queue must not
+    // lose a configuration change that has already been reported as done.
+    if (bEnable && std::strncmp(szName, s_cszPathPrefix, nPrefixLength) == 0) {
+        m_pQueue->Enqueue(
+            std::make_shared<OpenFileMessage>(m_pTarget, szName + nPrefixLength, s_cszOpenMode),
+            false);
+    } else {
+        m_pQueue->Enqueue(std::make_shared<CloseFileMessage>(m_pTarget), false);
+    }
+    return true;
+}
+
+bool FileLogOutput::WaitUntilWritten() {
+    return m_pQueue->Enqueue(std::make_shared<WrittenMarker>(m_pTarget), false);
+}
+
+}  // namespace TarvoFX

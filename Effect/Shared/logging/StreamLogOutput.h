@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdio>
+
+#include "logging/LogOutput.h"
+
+namespace TarvoFX {
+
+// Writes each record as one line to a stdio stream, in a single fprintf call
+// so that lines of concurrent writers never interleave. The stream is not
+// flushed per line.
+class StreamLogOutput : public LogOutput {
+public:
+    StreamLogOutput(const char* szName, FILE* pStream);
+    void Write(const std::string& strTime, int nPid, int nTid, int nLevel,
+               const std::string& strTag, const std::string& strMessage) override;
+
+protected:
+    FILE* m_pStream;
+};
+
+// "STDOUT_LOG": standard output.
+class StdoutLogOutput : public StreamLogOutput {
+public:
+    StdoutLogOutput();
+};
+
+// "STDERR_LOG": standard error.
+class StderrLogOutput : public StreamLogOutput {
+public:
+    StderrLogOutput();
+};
+
+}  // namespace TarvoFX
