@@ -67,6 +67,9 @@ TEST(ExportedSymbolsTest, MainLibraryExportsFactoryLoaderAndTables) {
         "TarvoFX::TarvoLog::s_cszSectionTarvoLogTag",
         "TarvoFX::TarvoLog::s_cszSectionTarvoLogOutput",
         "TarvoFX::TarvoLogImpl::s_caszLogOutputNames",
+        // The string-utility constants (std::string, hence the ABI tag).
+        "TarvoFX::StringUtils::s_cstrDefaultTrim[abi:cxx11]",
+        "TarvoFX::StringUtils::s_cstrPathSeparators[abi:cxx11]",
     };
     EXPECT_EQ(expected, ExportedNames(VELTRA_API_PATH, true));
 }
