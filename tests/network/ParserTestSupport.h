@@ -58,6 +58,16 @@ protected:
 
     Record Next() { return Record(static_cast<TarvoFX::CDataAPO*>(parser.Parse(&client))); }
 
+    // Parses once and expects a record of nCommand; null when none came.
+    Record NextOf(uint32_t nCommand) {
+        Record pRecord = Next();
+        EXPECT_TRUE(pRecord) << "no record, expected command " << nCommand;
+        if (pRecord) {
+            EXPECT_EQ(nCommand, pRecord->nCommand);
+        }
+        return pRecord;
+    }
+
     std::string Pending() const { return std::string(client.GetData().View()); }
 
     std::vector<std::string> Errors() {

@@ -153,16 +153,11 @@ TEST_F(DescriptorDataTest, TextComesBeforeAndBinaryAfterDescriptorData) {
     const int nFD = OpenNull();
     client.AddFDData({nFD}, "fd bytes");
     client.AppendData(TestSupport::SetParameter(1, 1.0) + "apodump\n");
-    Record pRecord = Next();
-    ASSERT_TRUE(pRecord);
-    EXPECT_EQ(21u, pRecord->nCommand);
+    NextOf(21);
     client.AppendData(TestSupport::SetParameter(2, 2.0));
-    pRecord = Next();
+    NextOf(16);
+    Record pRecord = NextOf(1);
     ASSERT_TRUE(pRecord);
-    EXPECT_EQ(16u, pRecord->nCommand);
-    pRecord = Next();
-    ASSERT_TRUE(pRecord);
-    EXPECT_EQ(1u, pRecord->nCommand);
     EXPECT_EQ(2u, pRecord->nParam);
 }
 

@@ -129,17 +129,14 @@ TEST_F(TextRequestsTest, ParamWinsOverAnEarlierVolumeLineWhichIsDiscarded) {
 }
 
 TEST_F(TextRequestsTest, LongerKeywordsAreNeverTakenForTheShorterOnesTheyContain) {
-    Record pRecord = Feed("outputmode 1\ncustomoutputmode 2 3\noutputmode 4\n");
+    client.AppendData("outputmode 1\ncustomoutputmode 2 3\noutputmode 4\n");
+    NextOf(18);
+    Record pRecord = NextOf(14);
     ASSERT_TRUE(pRecord);
-    EXPECT_EQ(18u, pRecord->nCommand);
-    pRecord = Next();
-    ASSERT_TRUE(pRecord);
-    EXPECT_EQ(14u, pRecord->nCommand);
     EXPECT_EQ(4u, pRecord->nMode);
 
-    pRecord = Feed("get_param_array 9\n");
-    ASSERT_TRUE(pRecord);
-    EXPECT_EQ(11u, pRecord->nCommand);
+    client.AppendData("get_param_array 9\n");
+    NextOf(11);
     EXPECT_FALSE(Next());
 }
 

@@ -79,6 +79,26 @@ Record ParseFixedSize(CReceiveBuffer& strData, size_t nSize, Fill fill) {
     return pRecord;
 }
 
+// A request whose header of nHeader bytes ends in a count, followed by that
+// many items of nItemSize bytes. True when all of it is buffered; otherwise it
+// waits, with szShortHeader (buffered size) or szShortItems (count and
+// buffered size) as the record.
+bool HasCountedItems(const CReceiveBuffer& strData, size_t nHeader, size_t nItemSize,
+                     const char* szShortHeader, const char* szShortItems, uint32_t& nOutCount) {
+    if (strData.size() < nHeader) {
+        TARVO_LOGI(szShortHeader, LogInt(strData.size()));
+        return false;
+    }
+    nOutCount = ReadU32(strData, nHeader - kWord);
+    // Divided rather than multiplied: the item bytes of a wire count may not
+    // fit a 32-bit size.
+    if ((strData.size() - nHeader) / nItemSize < nOutCount) {
+        TARVO_LOGI(szShortItems, LogInt(nOutCount), LogInt(strData.size()));
+        return false;
+    }
+    return true;
+}
+
 bool IsCommandNumber(uint32_t nWord) {
     return nWord >= 1 && nWord <= kCommandLast;
 }
@@ -388,17 +408,12 @@ Record CCommandsParser::ParseGetSetParameter(CReceiveBuffer& strData) {
 }
 
 Record CCommandsParser::ParseGetSetParameterArray(CReceiveBuffer& strData) {
-    if (strData.size() < 2 * kWord) {
-        TARVO_LOGI("strData size is too small, not enougt to read count %d ",
-                   LogInt(strData.size()));
-        return nullptr;
-    }
-    const uint32_t nCount = ReadU32(strData, kWord);
-    // Divided rather than multiplied: 12 times a wire count may not fit a
-    // 32-bit size.
-    if ((strData.size() - 2 * kWord) / kPairSize < nCount) {
-        TARVO_LOGI("strData size is too small, not enougt to read nCountParam %d, strData size %d ",
-                   LogInt(nCount), LogInt(strData.size()));
+    uint32_t nCount = 0;
+    if (!HasCountedItems(strData, 2 * kWord, kPairSize,
+                         "strData size is too small, not enougt to read count %d ",
+                         "strData size is too small, not enougt to read nCountParam %d, strData "
+                         "size %d ",
+                         nCount)) {
         return nullptr;
     }
     Record pRecord = std::make_unique<CDataAPO>();
@@ -414,15 +429,10 @@ Record CCommandsParser::ParseGetSetParameterArray(CReceiveBuffer& strData) {
 
 Record CCommandsParser::ParseGetSetChunk(CReceiveBuffer& strData) {
     constexpr size_t kHeader = 3 * kWord;
-    if (strData.size() < kHeader) {
-        TARVO_LOGI("strData size is too small, not enougt to read count %d ",
-                   LogInt(strData.size()));
-        return nullptr;
-    }
-    const uint32_t nSize = ReadU32(strData, 2 * kWord);
-    if (strData.size() - kHeader < nSize) {
-        TARVO_LOGI("strData size is too small, not enougt to read nSize %d, strData size %d ",
-                   LogInt(nSize), LogInt(strData.size()));
+    uint32_t nSize = 0;
+    if (!HasCountedItems(
+            strData, kHeader, 1, "strData size is too small, not enougt to read count %d ",
+            "strData size is too small, not enougt to read nSize %d, strData size %d ", nSize)) {
         return nullptr;
     }
     Record pRecord = std::make_unique<CDataAPO>();
@@ -442,15 +452,12 @@ Record CCommandsParser::ParseRequestParameter(CReceiveBuffer& strData) {
 }
 
 Record CCommandsParser::ParseRequestParameterArray(CReceiveBuffer& strData) {
-    if (strData.size() < 2 * kWord) {
-        TARVO_LOGI("strData size is too small, not enough to read count %d ",
-                   LogInt(strData.size()));
-        return nullptr;
-    }
-    const uint32_t nCount = ReadU32(strData, kWord);
-    if ((strData.size() - 2 * kWord) / kWord < nCount) {
-        TARVO_LOGI("strData size is too small, not enougt to read nCountParam %d, strData size %d ",
-                   LogInt(nCount), LogInt(strData.size()));
+    uint32_t nCount = 0;
+    if (!HasCountedItems(strData, 2 * kWord, kWord,
+                         "strData size is too small, not enough to read count %d ",
+                         "strData size is too small, not enougt to read nCountParam %d, strData "
+                         "size %d ",
+                         nCount)) {
         return nullptr;
     }
     Record pRecord = std::make_unique<CDataAPO>();
