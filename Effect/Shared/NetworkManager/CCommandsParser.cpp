@@ -99,6 +99,27 @@ bool HasCountedItems(const CReceiveBuffer& strData, size_t nHeader, size_t nItem
     return true;
 }
 
+// A parameter array: command, count, then count items of nItemSize bytes,
+// each handed to readItem with its offset.
+template <typename ReadItem>
+Record ParseCountedItems(CReceiveBuffer& strData, size_t nItemSize, const char* szShortHeader,
+                         ReadItem readItem) {
+    uint32_t nCount = 0;
+    if (!HasCountedItems(
+            strData, 2 * kWord, nItemSize, szShortHeader,
+            "strData size is too small, not enougt to read nCountParam %d, strData size %d ",
+            nCount)) {
+        return nullptr;
+    }
+    Record pRecord = std::make_unique<CDataAPO>();
+    size_t nOffset = 2 * kWord;
+    for (uint32_t nIndex = 0; nIndex < nCount; ++nIndex, nOffset += nItemSize) {
+        readItem(*pRecord, nOffset);
+    }
+    strData.Consume(nOffset);
+    return pRecord;
+}
+
 bool IsCommandNumber(uint32_t nWord) {
     return nWord >= 1 && nWord <= kCommandLast;
 }
@@ -408,23 +429,12 @@ Record CCommandsParser::ParseGetSetParameter(CReceiveBuffer& strData) {
 }
 
 Record CCommandsParser::ParseGetSetParameterArray(CReceiveBuffer& strData) {
-    uint32_t nCount = 0;
-    if (!HasCountedItems(strData, 2 * kWord, kPairSize,
-                         "strData size is too small, not enougt to read count %d ",
-                         "strData size is too small, not enougt to read nCountParam %d, strData "
-                         "size %d ",
-                         nCount)) {
-        return nullptr;
-    }
-    Record pRecord = std::make_unique<CDataAPO>();
-    pRecord->vecParameters.reserve(nCount);
-    size_t nOffset = 2 * kWord;
-    for (uint32_t nIndex = 0; nIndex < nCount; ++nIndex, nOffset += kPairSize) {
-        pRecord->vecParameters.push_back(
-            {ReadU32(strData, nOffset), ReadF64(strData, nOffset + kWord)});
-    }
-    strData.Consume(nOffset);
-    return pRecord;
+    return ParseCountedItems(
+        strData, kPairSize, "strData size is too small, not enougt to read count %d ",
+        [&](CDataAPO& record, size_t nOffset) {
+            record.vecParameters.push_back(
+                {ReadU32(strData, nOffset), ReadF64(strData, nOffset + kWord)});
+        });
 }
 
 Record CCommandsParser::ParseGetSetChunk(CReceiveBuffer& strData) {
@@ -452,22 +462,11 @@ Record CCommandsParser::ParseRequestParameter(CReceiveBuffer& strData) {
 }
 
 Record CCommandsParser::ParseRequestParameterArray(CReceiveBuffer& strData) {
-    uint32_t nCount = 0;
-    if (!HasCountedItems(strData, 2 * kWord, kWord,
-                         "strData size is too small, not enough to read count %d ",
-                         "strData size is too small, not enougt to read nCountParam %d, strData "
-                         "size %d ",
-                         nCount)) {
-        return nullptr;
-    }
-    Record pRecord = std::make_unique<CDataAPO>();
-    pRecord->vecParameterIds.reserve(nCount);
-    size_t nOffset = 2 * kWord;
-    for (uint32_t nIndex = 0; nIndex < nCount; ++nIndex, nOffset += kWord) {
-        pRecord->vecParameterIds.push_back(ReadU32(strData, nOffset));
-    }
-    strData.Consume(nOffset);
-    return pRecord;
+    return ParseCountedItems(strData, kWord,
+                             "strData size is too small, not enough to read count %d ",
+                             [&](CDataAPO& record, size_t nOffset) {
+                                 record.vecParameterIds.push_back(ReadU32(strData, nOffset));
+                             });
 }
 
 Record CCommandsParser::ParseSetSoundMode(CReceiveBuffer& strData) {
