@@ -67,6 +67,7 @@ TEST(ExportedSymbolsTest, MainLibraryExportsFactoryLoaderAndTables) {
         "TarvoFX::TarvoLog::s_cszSectionTarvoLogTag",
         "TarvoFX::TarvoLog::s_cszSectionTarvoLogOutput",
         "TarvoFX::TarvoLogImpl::s_caszLogOutputNames",
+        // The string-utility constants (std::string, hence the ABI tag).
         "TarvoFX::StringUtils::s_cstrDefaultTrim[abi:cxx11]",
         "TarvoFX::StringUtils::s_cstrPathSeparators[abi:cxx11]",
     };

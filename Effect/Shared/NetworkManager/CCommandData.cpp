@@ -1,0 +1,38 @@
+#include "NetworkManager/CCommandData.h"
+
+#include <unistd.h>
+
+#include <utility>
+
+namespace TarvoFX {
+
+CCommandData::~CCommandData() {
+    CloseFDs();
+}
+
+CCommandData::CCommandData(CCommandData&& other) noexcept
+    : m_strData(std::move(other.m_strData)), m_mapFDs(std::exchange(other.m_mapFDs, {})) {}
+
+CCommandData& CCommandData::operator=(CCommandData&& other) noexcept {
+    if (this != &other) {
+        CloseFDs();
+        m_strData = std::move(other.m_strData);
+        m_mapFDs = std::exchange(other.m_mapFDs, {});
+    }
+    return *this;
+}
+
+void CCommandData::AddFDData(std::vector<int> vecFDs, std::string strBytes) {
+    m_mapFDs[std::move(vecFDs)] = std::move(strBytes);
+}
+
+void CCommandData::CloseFDs() {
+    for (const auto& entry : m_mapFDs) {
+        for (int nFD : entry.first) {
+            close(nFD);
+        }
+    }
+    m_mapFDs.clear();
+}
+
+}  // namespace TarvoFX
