@@ -13,6 +13,7 @@
 
 #include "logging/TarvoLog.h"
 #include "support/LogCapture.h"
+#include "support/LogInit.h"
 
 namespace MessageTest {
 
@@ -33,7 +34,8 @@ inline std::string PointerText(const void* p) {
 class LoggedMessageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        TarvoFX::TarvoLog::Instance().SetLogLevel("TARVO_LOG_FXModule", 0);
+        ASSERT_TRUE(TestSupport::WaitForLogInit());
+        ASSERT_TRUE(TarvoFX::TarvoLog::Instance().SetLogLevel("TARVO_LOG_FXModule", 0));
         capture.Clear();
     }
     void TearDown() override { TarvoFX::TarvoLog::Instance().SetLogLevel("TARVO_LOG_ALL", 2); }
