@@ -404,4 +404,184 @@ TEST_F(ControlOperationsTest, OperationsBeforeInitNeverReachThePlatform) {
     EXPECT_TRUE(AudioServer::Instance().Journal().empty());
 }
 
+// Tagged values, written out by hand.
+Bytes TagString(const std::string& strText) {
+    return Cat(
+        {U8(9), U32(static_cast<uint32_t>(strText.size())), Bytes(strText.begin(), strText.end())});
+}
+
+TEST_F(ControlOperationsTest, MessageRequestsMatchTheirLayouts) {
+    static const unsigned anIds[] = {5, 6};
+    static const double adValues[] = {0.5, -2.0};
+    static const uint32_t anFirst[] = {1, 2};
+    static const uint32_t anSecond[] = {3, 4};
+    static bool abFlags[] = {true, false};
+    static const char aChunk[] = {'a', 'b'};
+    const std::vector<RequestCase> cases = {
+        {"LoadPresets(empty)", [](auto& e) { return e.LoadPresets("", ""); }, 0x10000,
+         Bytes{0x0A, 1, 0, 0, 0, 9, 0, 0, 0, 0}, 4},
+        {"LoadPresets(user only)", [](auto& e) { return e.LoadPresets("", "/u"); }, 0x10000,
+         Cat({U8(0x0A), U32(2), TagString(""), TagString("/u")}), 4},
+        {"LoadPresets", [](auto& e) { return e.LoadPresets("/b", ""); }, 0x10000,
+         Cat({U8(0x0A), U32(1), TagString("/b")}), 4},
+        {"SetLogLevel", [](auto& e) { return e.SetLogLevel("TARVO_LOG_JNI", 3) || true; }, 0x10002,
+         Cat({TagString("TARVO_LOG_JNI"), U8(3), U32(4), U32(3)}), -1},
+        {"SetLogOutput", [](auto& e) { return e.SetLogOutput("STDOUT_LOG", true) || true; },
+         0x10039, Cat({TagString("STDOUT_LOG"), U8(7), U32(1), U8(1)}), -1},
+        {"SetSystemVolume", [](auto& e) { return e.SetSystemVolume(0.5); }, 0x1003A,
+         Cat({U8(5), U32(8), F64(0.5)}), -1},
+        {"SetConfigByChunk", [](auto& e) { return e.SetConfigByChunk(aChunk, 2, 195, 7); }, 0x10036,
+         Cat({U8(11), U32(2), Bytes{'a', 'b'}, U8(3), U32(4), U32(195), U8(3), U32(4), U32(7)}), 4},
+        {"Preset_SetParamsArrayEx",
+         [](auto& e) { return e.Preset_SetParamsArrayEx(2, anIds, adValues, 1, -3, 0x10, true); },
+         0x1000F,
+         Cat({U32(2), U32(1), U32(0xFFFFFFFD), U32(0x10), U32(5), U32(6), F64(0.5), F64(-2.0),
+              U8(1)}),
+         -1},
+        {"GetSupportedOutputModeNames",
+         [](auto& e) {
+             std::vector<unsigned> ids;
+             std::vector<std::string> names;
+             e.GetSupportedOutputModeNames(3, ids, names);
+             return true;
+         },
+         0x10023, U32(3), 216},
+        {"GetDefaultSoundMode",
+         [](auto& e) { return e.GetDefaultSoundMode(2, anFirst, anSecond, abFlags); }, 0x10032,
+         Cat({U32(2), U32(1), U32(2), U32(3), U32(4), U8(1), U8(0)}), 22},
+        {"SetMetersServerEnable", [](auto& e) { return e.SetMetersServerEnable(true); }, 0x10035,
+         U32(1), -1},
+        {"CreateAndListenUnixServerSocket",
+         [](auto& e) { return e.CreateAndListenUnixServerSocket(true, "/s"); }, 0x10026,
+         Cat({U32(1), U32(2), Bytes{'/', 's'}}), -1},
+        {"CloseAndDestroyUnixServerSocket",
+         [](auto& e) { return e.CloseAndDestroyUnixServerSocket("/s"); }, 0x10027,
+         Cat({U32(2), Bytes{'/', 's'}}), -1},
+        {"VTServerParameterArrayGet",
+         [](auto& e) {
+             std::vector<unsigned> ids = {5, 6};
+             std::vector<double> values(2);
+             std::vector<bool> found(2);
+             return e.VTServerParameterArrayGet(ids, values, found);
+         },
+         0x1003C, Cat({U32(2), U32(0xFFFFFFFF), U32(0), U32(1), U32(0), U32(5), U32(6)}), 16},
+    };
+    for (const RequestCase& c : cases) {
+        AudioServer::Instance().ClearJournal();
+        AudioServer::Instance().ClearResponders();
+        AudioServer::Instance().SetResponder(c.nCode,
+                                             [](const Bytes&, uint32_t nCapacity, Bytes& reply) {
+                                                 reply.assign(nCapacity, 0);
+                                                 return 0;
+                                             });
+        EXPECT_TRUE(c.call(*pEffect)) << c.szName;
+        std::vector<JournalEntry> commands = AudioServer::Instance().Commands();
+        ASSERT_EQ(1u, commands.size()) << c.szName;
+        EXPECT_EQ(c.nCode, commands[0].nCode) << c.szName;
+        EXPECT_EQ(c.request, commands[0].request) << c.szName;
+        if (c.nReplyCapacity < 0) {
+            EXPECT_FALSE(commands[0].bReplyRequested) << c.szName;
+        } else {
+            EXPECT_EQ(static_cast<uint32_t>(c.nReplyCapacity), commands[0].nReplyCapacity)
+                << c.szName;
+        }
+    }
+}
+
+TEST_F(ControlOperationsTest, TuningParameterSetSendsTwoArraysForEverySubType) {
+    EXPECT_TRUE(pEffect->OnVTServerParameterSet(12, 0.5));
+    std::vector<JournalEntry> commands = AudioServer::Instance().Commands();
+    ASSERT_EQ(2u, commands.size());
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(0x1000Fu, commands[i].nCode);
+        EXPECT_EQ(Cat({U32(1), U32(0xFFFFFFFD), U32(0xFFFFFFFD), U32(i == 0 ? 0 : 0xFFFFFFFF),
+                       U32(12), F64(0.5), U8(0)}),
+                  commands[i].request);
+    }
+
+    // Both sends are made even when the first is refused.
+    AudioServer::Instance().ClearJournal();
+    AudioServer::Instance().RefuseCommand(0x1000F, android::BAD_VALUE, 1);
+    EXPECT_FALSE(pEffect->OnVTServerParameterArraySet({1, 2}, {0.1, 0.2}));
+    EXPECT_EQ(2u, AudioServer::Instance().Commands().size());
+}
+
+TEST_F(ControlOperationsTest, TuningCallbacksRefuseNullTexts) {
+    EXPECT_FALSE(pEffect->OnVTServerLogLevelSet(nullptr, 1));
+    EXPECT_FALSE(pEffect->OnVTServerLogOutputSet(nullptr, true));
+    EXPECT_FALSE(pEffect->OnVTServerRecordingEnabled(nullptr));
+    EXPECT_FALSE(pEffect->OnVTServerMpsFileSet(nullptr));
+    EXPECT_TRUE(AudioServer::Instance().Commands().empty());
+}
+
+TEST_F(ControlOperationsTest, OutputModeNamesComeInAscendingIdOrder) {
+    Answer(0x10023, Cat({U32(1), U32(3), Bytes{'o', 'n', 'e'}, U32(4), U32(0), U32(1), U32(3),
+                         Bytes{'u', 'n', 'o'}}));
+    std::vector<unsigned> ids = {99};
+    std::vector<std::string> names = {"old"};
+    ASSERT_TRUE(pEffect->GetSupportedOutputModeNames(3, ids, names));
+    // The repeated id keeps its later name and the vectors hold two entries.
+    EXPECT_EQ(std::vector<unsigned>({1, 4}), ids);
+    EXPECT_EQ(std::vector<std::string>({"uno", ""}), names);
+}
+
+TEST_F(ControlOperationsTest, BadOutputModeNameRepliesLeaveTheVectorsAlone) {
+    std::vector<unsigned> ids = {99};
+    std::vector<std::string> names = {"old"};
+    // One entry more than asked for, an entry past the reply, and a refusal.
+    Answer(0x10023, Cat({U32(1), U32(1), Bytes{'a'}, U32(2), U32(1), Bytes{'b'}}));
+    EXPECT_FALSE(pEffect->GetSupportedOutputModeNames(1, ids, names));
+    Answer(0x10023, Cat({U32(1), U32(50), Bytes{'a'}}));
+    EXPECT_FALSE(pEffect->GetSupportedOutputModeNames(1, ids, names));
+    AudioServer::Instance().RefuseCommand(0x10023);
+    EXPECT_FALSE(pEffect->GetSupportedOutputModeNames(1, ids, names));
+    EXPECT_EQ(std::vector<unsigned>{99}, ids);
+    EXPECT_EQ(std::vector<std::string>{"old"}, names);
+
+    // A count of 0 reserves no reply space, and the empty reply is below the minimum.
+    AudioServer::Instance().ClearFaults();
+    AudioServer::Instance().ClearResponders();
+    AudioServer::Instance().ClearJournal();
+    EXPECT_FALSE(pEffect->GetSupportedOutputModeNames(0, ids, names));
+    EXPECT_EQ(0u, OnlyCommand().nReplyCapacity);
+}
+
+TEST_F(ControlOperationsTest, DefaultSoundModeFlagsOnlyFromAMatchingReply) {
+    const uint32_t anFirst[] = {1, 2};
+    const uint32_t anSecond[] = {3, 4};
+    bool abFlags[] = {false, false};
+    Answer(0x10032, Cat({U32(2), U32(1), U32(2), U32(3), U32(4), U8(0), U8(7)}));
+    ASSERT_TRUE(pEffect->GetDefaultSoundMode(2, anFirst, anSecond, abFlags));
+    EXPECT_FALSE(abFlags[0]);
+    EXPECT_TRUE(abFlags[1]);
+
+    // A reply for another count, or one that does not parse: true, flags untouched.
+    Answer(0x10032, Cat({U32(1), U32(1), U32(3), U8(1)}));
+    EXPECT_TRUE(pEffect->GetDefaultSoundMode(2, anFirst, anSecond, abFlags));
+    Answer(0x10032, Bytes{1, 2, 3});
+    EXPECT_TRUE(pEffect->GetDefaultSoundMode(2, anFirst, anSecond, abFlags));
+    EXPECT_FALSE(abFlags[0]);
+    EXPECT_TRUE(abFlags[1]);
+
+    // A refused command: false, flags untouched.
+    AudioServer::Instance().RefuseCommand(0x10032);
+    EXPECT_FALSE(pEffect->GetDefaultSoundMode(2, anFirst, anSecond, abFlags));
+    EXPECT_TRUE(abFlags[1]);
+}
+
+TEST_F(ControlOperationsTest, TuningParameterQueryReadsTheValues) {
+    Answer(0x1003C, Cat({F64(1.5), F64(-0.25)}));
+    std::vector<unsigned> ids = {5, 6};
+    std::vector<double> values = {0, 0};
+    std::vector<bool> found = {false, false};
+    ASSERT_TRUE(pEffect->OnVTServerParameterArrayGet(ids, values, found));
+    EXPECT_EQ(std::vector<double>({1.5, -0.25}), values);
+    EXPECT_EQ(std::vector<bool>({true, true}), found);
+
+    double dValue = 9.0;
+    AudioServer::Instance().RefuseCommand(0x1003C);
+    EXPECT_FALSE(pEffect->OnVTServerParameterGet(5, dValue));
+    EXPECT_EQ(9.0, dValue);
+}
+
 }  // namespace

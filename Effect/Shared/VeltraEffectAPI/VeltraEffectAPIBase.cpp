@@ -1,8 +1,19 @@
 #include "VeltraEffectAPI/VeltraEffectAPIBase.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
+#include "VTCommands/CVTCommandCloseDestroyUnixServerSocket.h"
+#include "VTCommands/CVTCommandCreateListenUnixServerSocket.h"
+#include "VTCommands/CVTCommandIsDefaultSoundMode.h"
+#include "VTCommands/CVTCommandMultipleString.h"
+#include "VTCommands/CVTCommandPresetSetParametersArray.h"
+#include "VTCommands/CVTCommandSetConfigByChunk.h"
+#include "VTCommands/CVTCommandSetLogLevel.h"
+#include "VTCommands/CVTCommandSetLogOutput.h"
+#include "VTCommands/CVTCommandSetSystemVolume.h"
+#include "VTCommands/CVTReplyGetSupportedOutputModeName.h"
 #include "VeltraEffectAPI/AudioEffectAudioFlinger.h"
 #include "VeltraEffectAPI/FxShimWrapper.h"
 #include "logging/TarvoLog.h"
@@ -661,6 +672,320 @@ bool VeltraEffectAPIBase::ClearConfig() {
     return SendCommand(kCmdClearConfig, 0, nullptr, &nReplySize, aReply);
 }
 
+// --- Operations carried by message classes ---------------------------------------
+
+bool VeltraEffectAPIBase::SetLogLevel(const std::string& strTagName, int32_t nLevel) {
+    TARVO_LOGD("VeltraEffectAPIBase::SetLogLevel %s %d", strTagName.c_str(), nLevel);
+    const bool bSent =
+        SendCommand(kCmdSetLogLevel,
+                    CVTCommandSetLogLevel(strTagName, static_cast<uint32_t>(nLevel)).ToBuffer());
+    // This library's own log follows the same setting, whatever the effect answered.
+    const bool bLocal = TarvoLog::Instance().SetLogLevel(strTagName.c_str(), nLevel);
+    return bSent && bLocal;
+}
+
+bool VeltraEffectAPIBase::SetLogOutput(const std::string& strOutputName, bool bEnable) {
+    TARVO_LOGD("VeltraEffectAPIBase::SetLogOutput %s %s", strOutputName.c_str(),
+               TARVO_BOOL_TEXT_LOWER(bEnable));
+    const bool bSent =
+        SendCommand(kCmdSetLogOutput, CVTCommandSetLogOutput(strOutputName, bEnable).ToBuffer());
+    const bool bLocal = TarvoLog::Instance().SetLogOutput(strOutputName.c_str(), bEnable);
+    return bSent && bLocal;
+}
+
+bool VeltraEffectAPIBase::SetSystemVolume(double dVolume) {
+    TARVO_LOGD("VeltraEffectAPIBase::SetSystemVolume %f", dVolume);
+    return SendCommand(kCmdSetSystemVolume, CVTCommandSetSystemVolume(dVolume).ToBuffer());
+}
+
+bool VeltraEffectAPIBase::GetSupportedOutputModeNames(uint32_t nCount,
+                                                      std::vector<unsigned int>& vecIds,
+                                                      std::vector<std::string>& vecNames) {
+    TARVO_LOGD("VeltraEffectAPIBase::GetSupportedOutputModeNames %d", nCount);
+    constexpr uint32_t kBytesPerName = 72;
+    if (!FitsCommand(nCount, 0, kBytesPerName)) {
+        return false;
+    }
+    RawRequest request(4);
+    request.PutU32(0, nCount);
+    std::vector<uint8_t> reply(static_cast<size_t>(kBytesPerName) * nCount);
+    uint32_t nReplySize = static_cast<uint32_t>(reply.size());
+    if (!SendCommand(kCmdGetSupportedOutputModeNames, request.Size(), request.Data(), &nReplySize,
+                     reply.empty() ? nullptr : reply.data())) {
+        return false;
+    }
+    CVTReplyGetSupportedOutputModeName names(static_cast<int32_t>(nCount));
+    if (nReplySize > reply.size() ||
+        !names.FromBufffer(reply.empty() ? nullptr : reply.data(), nReplySize)) {
+        return false;
+    }
+    vecIds.resize(names.Names().size());
+    vecNames.resize(names.Names().size());
+    size_t nIndex = 0;
+    for (const auto& entry : names.Names()) {
+        vecIds[nIndex] = entry.first;
+        vecNames[nIndex] = entry.second;
+        ++nIndex;
+    }
+    return true;
+}
+
+bool VeltraEffectAPIBase::GetDefaultSoundMode(uint32_t nCount, const uint32_t* pFirstValues,
+                                              const uint32_t* pSecondValues, bool* pIsDefault) {
+    TARVO_LOG_ENTRY(
+        "virtual bool TarvoFX::VeltraEffectAPIBase::GetDefaultSoundMode(uint32_t, const uint32_t "
+        "*, const uint32_t *, bool *)");
+    if (!FitsCommand(nCount, 4, 9) || (nCount > 0 && pIsDefault == nullptr)) {
+        return false;
+    }
+    const std::vector<char> request =
+        CVTCommandIsDefaultSoundMode(nCount, pFirstValues, pSecondValues, pIsDefault).ToBuffer();
+    std::vector<char> reply(request.size());
+    uint32_t nReplySize = static_cast<uint32_t>(reply.size());
+    if (!SendCommand(kCmdGetDefaultSoundMode, static_cast<uint32_t>(request.size()), request.data(),
+                     &nReplySize, reply.data())) {
+        return false;
+    }
+    // A reply that does not parse, or answers for another count, leaves the
+    // flags alone; the command itself went through.
+    CVTCommandIsDefaultSoundMode answer;
+    if (nReplySize <= reply.size() && answer.FromBufffer(reply.data(), nReplySize) &&
+        answer.Count() == nCount) {
+        for (uint32_t i = 0; i < nCount; ++i) {
+            pIsDefault[i] = answer.Flags()[i];
+        }
+    }
+    return true;
+}
+
+bool VeltraEffectAPIBase::LoadPresets(const std::string& strMpsFilePath,
+                                      const std::string& strUserMpsFilePath) {
+    TARVO_LOGD("VeltraEffectAPIBase::LoadPresets strMpsFilePath %s strUserMpsFilePath %s",
+               strMpsFilePath.c_str(), strUserMpsFilePath.c_str());
+    CVTCommandMultipleString paths;
+    paths.AddString(strMpsFilePath);
+    if (!strUserMpsFilePath.empty()) {
+        paths.AddString(strUserMpsFilePath);
+    }
+    const std::vector<char> request = paths.ToBuffer();
+    uint8_t aReply[4] = {};
+    uint32_t nReplySize = sizeof(aReply);
+    return SendCommand(kCmdLoadPresets, static_cast<uint32_t>(request.size()), request.data(),
+                       &nReplySize, aReply);
+}
+
+bool VeltraEffectAPIBase::Preset_SetParamsArrayEx(
+    uint32_t nParametersCount, const unsigned int* pParams, const double* pValues,
+    int32_t nOutputMode, int32_t nSoundMode, uint32_t nSubType,
+    bool bAddNonexistingParamsInSubpresetToBasePreset) {
+    TARVO_LOGD(
+        "VeltraEffectAPIBase::Preset_SetParamsArrayEx nParametersCount %d nOutputMode %d "
+        "nSoundMode %d nSubType 0x%08x bAddNonexistingParamsInSubpresetToBasePreset %s",
+        nParametersCount, nOutputMode, nSoundMode, nSubType,
+        TARVO_BOOL_TEXT(bAddNonexistingParamsInSubpresetToBasePreset));
+    if (!FitsCommand(nParametersCount, 17, 12) ||
+        (nParametersCount > 0 && (pParams == nullptr || pValues == nullptr))) {
+        return false;
+    }
+    return SendCommand(kCmdSetParamsArray,
+                       CVTCommandPresetSetParametersArray(
+                           nParametersCount, nOutputMode, nSoundMode, nSubType, pParams, pValues,
+                           bAddNonexistingParamsInSubpresetToBasePreset)
+                           .ToBuffer());
+}
+
+bool VeltraEffectAPIBase::SetConfigByChunk(const char* pChunk, uint32_t nChunkSize,
+                                           uint32_t nChecksum, uint32_t nChunkType) {
+    TARVO_LOGD(
+        "VeltraEffectAPIBase::SetConfigByChunk pChunk %p nChunkSize %d nChecksum %d nChunkType "
+        "%d",
+        static_cast<const void*>(pChunk), nChunkSize, nChecksum, nChunkType);
+    if (!FitsCommand(nChunkSize, 32, 1) || (nChunkSize > 0 && pChunk == nullptr)) {
+        return false;
+    }
+    const std::vector<char> request =
+        CVTCommandSetConfigByChunk(pChunk, nChunkSize, nChecksum, nChunkType).ToBuffer();
+    uint8_t aReply[4] = {};
+    uint32_t nReplySize = sizeof(aReply);
+    return SendCommand(kCmdSetConfigByChunk, static_cast<uint32_t>(request.size()), request.data(),
+                       &nReplySize, aReply);
+}
+
+// --- Tuning-server hooks -----------------------------------------------------------
+
+bool VeltraEffectAPIBase::SetMetersServerEnable(bool bEnable) {
+    TARVO_LOGD("VeltraEffectAPIBase::SetMetersServerEnable %s", TARVO_BOOL_TEXT(bEnable));
+    RawRequest request(4);
+    request.PutU32(0, bEnable ? 1 : 0);
+    return SendCommand(kCmdSetMetersServer, request.Size(), request.Data());
+}
+
+bool VeltraEffectAPIBase::CreateAndListenUnixServerSocket(bool bIsAbstractSocket,
+                                                          const std::string& strFilePath) {
+    TARVO_LOGD(
+        "VeltraEffectAPIBase::CreateAndListenUnixServerSocket bIsAbstractSocket %s strFilePath %s",
+        TARVO_BOOL_TEXT(bIsAbstractSocket), strFilePath.c_str());
+    return SendCommand(
+        kCmdCreateUnixServerSocket,
+        CVTCommandCreateListenUnixServerSocket(bIsAbstractSocket, strFilePath.c_str()).ToBuffer());
+}
+
+bool VeltraEffectAPIBase::CloseAndDestroyUnixServerSocket(const std::string& strFilePath) {
+    TARVO_LOGD("VeltraEffectAPIBase::CloseAndDestroyUnixServerSocket strFilePath %s",
+               strFilePath.c_str());
+    return SendCommand(kCmdCloseUnixServerSocket,
+                       CVTCommandCloseDestroyUnixServerSocket(strFilePath.c_str()).ToBuffer());
+}
+
+// Sends the pairs twice for output and sound mode -3: with sub-type mask 0,
+// then with every sub-type; both sends are made even when the first fails.
+bool VeltraEffectAPIBase::SendTuningParameters(uint32_t nCount, const unsigned int* pParams,
+                                               const double* pValues) {
+    constexpr int32_t kAllModes = -3;
+    bool bResult = true;
+    for (uint32_t nSubTypes : {0u, 0xFFFFFFFFu}) {
+        const bool bSent = SendCommand(kCmdSetParamsArray, CVTCommandPresetSetParametersArray(
+                                                               nCount, kAllModes, kAllModes,
+                                                               nSubTypes, pParams, pValues, false)
+                                                               .ToBuffer());
+        bResult = bResult && bSent;
+    }
+    return bResult;
+}
+
+bool VeltraEffectAPIBase::OnVTServerParameterSet(uint32_t nParam, double dValue) {
+    TARVO_LOG_ENTRY(
+        "virtual bool TarvoFX::VeltraEffectAPIBase::OnVTServerParameterSet(uint32_t, double)");
+    const unsigned int nId = nParam;
+    return SendTuningParameters(1, &nId, &dValue);
+}
+
+bool VeltraEffectAPIBase::OnVTServerParameterArraySet(const std::vector<unsigned int>& vecParams,
+                                                      const std::vector<double>& vecValues) {
+    TARVO_LOG_ENTRY(
+        "virtual bool TarvoFX::VeltraEffectAPIBase::OnVTServerParameterArraySet(const "
+        "std::vector<unsigned int> &, const std::vector<double> &)");
+    // Only complete pairs are sent.
+    const size_t nCount = std::min(vecParams.size(), vecValues.size());
+    return SendTuningParameters(static_cast<uint32_t>(nCount), vecParams.data(), vecValues.data());
+}
+
+bool VeltraEffectAPIBase::VTServerParameterArrayGet(std::vector<unsigned int>& vecParams,
+                                                    std::vector<double>& vecValues,
+                                                    std::vector<bool>& vecFound) {
+    const uint32_t nCount = static_cast<uint32_t>(vecParams.size());
+    if (!FitsCommand(nCount, 20, 8)) {
+        return false;
+    }
+    RawRequest request(20 + 4 * static_cast<size_t>(nCount));
+    request.PutU32(0, nCount);
+    request.PutU32(4, 0xFFFFFFFF);  // output mode and sound mode 0xFFFF: every mode
+    request.PutU32(8, 0);
+    request.PutU32(12, 1);
+    request.PutU32(16, 0);
+    request.PutBytes(20, vecParams.data(), 4 * static_cast<size_t>(nCount));
+    std::vector<uint8_t> reply(8 * static_cast<size_t>(nCount));
+    uint32_t nReplySize = static_cast<uint32_t>(reply.size());
+    if (!SendCommand(kCmdGetParamsArrayAllModes, request.Size(), request.Data(), &nReplySize,
+                     reply.empty() ? nullptr : reply.data())) {
+        return false;
+    }
+    vecValues.resize(nCount);
+    if (nCount > 0) {
+        std::memcpy(vecValues.data(), reply.data(), reply.size());
+    }
+    vecFound.assign(nCount, true);
+    return true;
+}
+
+bool VeltraEffectAPIBase::OnVTServerParameterGet(uint32_t nParam, double& dValue) {
+    std::vector<unsigned int> vecParams = {nParam};
+    std::vector<double> vecValues = {0.0};
+    std::vector<bool> vecFound = {false};
+    if (!VTServerParameterArrayGet(vecParams, vecValues, vecFound)) {
+        return false;
+    }
+    dValue = vecValues[0];
+    return true;
+}
+
+bool VeltraEffectAPIBase::OnVTServerParameterArrayGet(std::vector<unsigned int>& vecParams,
+                                                      std::vector<double>& vecValues,
+                                                      std::vector<bool>& vecFound) {
+    return VTServerParameterArrayGet(vecParams, vecValues, vecFound);
+}
+
+bool VeltraEffectAPIBase::OnVTServerCustomOutputModeSet(uint16_t nFirstOutputMode,
+                                                        uint16_t nSecondOutputMode) {
+    return SetCustomOutputMode(nFirstOutputMode, nSecondOutputMode);
+}
+
+bool VeltraEffectAPIBase::OnVTServerLogLevelSet(const char* szLogTagName, int32_t nLevel) {
+    if (szLogTagName == nullptr) {
+        TARVO_LOGE("VeltraEffectAPIBase::OnVTServerLogLevelSet szLogTagName is nullptr");
+        return false;
+    }
+    return SetLogLevel(szLogTagName, nLevel);
+}
+
+bool VeltraEffectAPIBase::OnVTServerLogOutputSet(const char* szLogOutputName, bool bEnable) {
+    if (szLogOutputName == nullptr) {
+        TARVO_LOGE("VeltraEffectAPIBase::OnVTServerLogOutputSet szLogOutputName is nullptr");
+        return false;
+    }
+    return SetLogOutput(szLogOutputName, bEnable);
+}
+
+bool VeltraEffectAPIBase::OnVTServerMetersEnabled(bool bEnabled) {
+    return SetMetersServerEnable(bEnabled);
+}
+
+bool VeltraEffectAPIBase::OnVTServerCalibrateKv() {
+    return CalibrateKv();
+}
+
+bool VeltraEffectAPIBase::OnVTServerOutputModeSet(uint16_t nOutputMode) {
+    return SetOutputMode(nOutputMode);
+}
+
+bool VeltraEffectAPIBase::OnVTServerRecordingEnabled(const char* szRecordingPath) {
+    if (szRecordingPath == nullptr) {
+        TARVO_LOGE("VeltraEffectAPIBase::OnVTServerRecordingEnabled szRecordingPath is nullptr");
+        return false;
+    }
+    return SetRecordingEnable(szRecordingPath);
+}
+
+bool VeltraEffectAPIBase::OnVTServerRecordingDisabled() {
+    return SetRecordingDisable();
+}
+
+bool VeltraEffectAPIBase::OnVTServerSoundModeSet(int16_t nSoundMode) {
+    return SetSoundMode(nSoundMode);
+}
+
+bool VeltraEffectAPIBase::OnVTServerSystemVolumeSet(double dVolume) {
+    return SetSystemVolume(dVolume);
+}
+
+bool VeltraEffectAPIBase::OnVTServerTagExSet(uint32_t nOutputMode, uint32_t nSoundMode,
+                                             int16_t nTagDisable, int16_t nTagEnable) {
+    return SetTagEx(static_cast<int32_t>(nOutputMode), static_cast<int32_t>(nSoundMode),
+                    static_cast<uint32_t>(nTagDisable), static_cast<uint32_t>(nTagEnable));
+}
+
+bool VeltraEffectAPIBase::OnVTServerMpsFileSet(const char* szPath) {
+    if (szPath == nullptr) {
+        TARVO_LOGE("VeltraEffectAPIBase::OnVTServerMpsFileSet szRecordingPath is nullptr");
+        return false;
+    }
+    return LoadPresets(szPath, "");
+}
+
+bool VeltraEffectAPIBase::OnVTServerDump() {
+    return Dump();
+}
+
 // --- Helpers -----------------------------------------------------------------------
 
 bool VeltraEffectAPIBase::SendU16(int32_t nCmdID, uint16_t nValue) {
@@ -676,141 +1001,7 @@ bool VeltraEffectAPIBase::SendText(int32_t nCmdID, const std::string& strText) {
 // --- Operations not available in this build ------------------------------------
 // They report failure and never reach the effect.
 
-bool VeltraEffectAPIBase::SetLogLevel(const std::string& /*strTagName*/, int32_t /*nLevel*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::LoadPresets(const std::string& /*strMpsFilePath*/,
-                                      const std::string& /*strUserMpsFilePath*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::Preset_SetParamsArrayEx(
-    uint32_t /*nParametersCount*/, const unsigned int* /*pParams*/, const double* /*pValues*/,
-    int32_t /*nOutputMode*/, int32_t /*nSoundMode*/, uint32_t /*nSubType*/,
-    bool /*bAddNonexistingParamsInSubpresetToBasePreset*/) {
-    return false;
-}
-
 bool VeltraEffectAPIBase::SetTcpIpEnable(bool /*bEnable*/, int32_t /*nTcpipPort*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::SetMetersServerEnable(bool /*bEnable*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::GetSupportedOutputModeNames(uint32_t /*nCount*/,
-                                                      std::vector<unsigned int>& /*vecIds*/,
-                                                      std::vector<std::string>& /*vecNames*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::CreateAndListenUnixServerSocket(bool /*bIsAbstractSocket*/,
-                                                          const std::string& /*strFilePath*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::CloseAndDestroyUnixServerSocket(const std::string& /*strFilePath*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::GetDefaultSoundMode(uint32_t /*nCount*/, const uint32_t* /*pFirstValues*/,
-                                              const uint32_t* /*pSecondValues*/,
-                                              bool* /*pIsDefault*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::SetConfigByChunk(const char* /*pChunk*/, uint32_t /*nChunkSize*/,
-                                           uint32_t /*nChecksum*/, uint32_t /*nChunkType*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::SetLogOutput(const std::string& /*strOutputName*/, bool /*bEnable*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::SetSystemVolume(double /*dVolume*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::OnVTServerParameterSet(uint32_t /*nParam*/, double /*dValue*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::OnVTServerParameterArraySet(
-    const std::vector<unsigned int>& /*vecParams*/, const std::vector<double>& /*vecValues*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::OnVTServerParameterGet(uint32_t /*nParam*/, double& /*dValue*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::OnVTServerParameterArrayGet(std::vector<unsigned int>& /*vecParams*/,
-                                                      std::vector<double>& /*vecValues*/,
-                                                      std::vector<bool>& /*vecFound*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::VTServerParameterArrayGet(std::vector<unsigned int>& /*vecParams*/,
-                                                    std::vector<double>& /*vecValues*/,
-                                                    std::vector<bool>& /*vecFound*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::OnVTServerCustomOutputModeSet(uint16_t /*nFirstOutputMode*/,
-                                                        uint16_t /*nSecondOutputMode*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::OnVTServerLogLevelSet(const char* /*szLogTagName*/, int32_t /*nLevel*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::OnVTServerLogOutputSet(const char* /*szLogOutputName*/,
-                                                 bool /*bEnable*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::OnVTServerMetersEnabled(bool /*bEnabled*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::OnVTServerCalibrateKv() {
-    return false;
-}
-
-bool VeltraEffectAPIBase::OnVTServerOutputModeSet(uint16_t /*nOutputMode*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::OnVTServerRecordingEnabled(const char* /*szRecordingPath*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::OnVTServerRecordingDisabled() {
-    return false;
-}
-
-bool VeltraEffectAPIBase::OnVTServerSoundModeSet(int16_t /*nSoundMode*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::OnVTServerSystemVolumeSet(double /*dVolume*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::OnVTServerTagExSet(uint32_t /*nOutputMode*/, uint32_t /*nSoundMode*/,
-                                             int16_t /*nTagDisable*/, int16_t /*nTagEnable*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::OnVTServerMpsFileSet(const char* /*szPath*/) {
-    return false;
-}
-
-bool VeltraEffectAPIBase::OnVTServerDump() {
     return false;
 }
 

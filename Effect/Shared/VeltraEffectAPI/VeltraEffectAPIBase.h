@@ -183,6 +183,7 @@ private:
 
     bool QueryTagMask(int32_t nCmdID, int32_t nOutputMode, int32_t nSoundMode, uint32_t& nTag);
     bool SendU16(int32_t nCmdID, uint16_t nValue);
+    bool SendTuningParameters(uint32_t nCount, const unsigned int* pParams, const double* pValues);
     // Sends the text with its terminating zero byte.
     bool SendText(int32_t nCmdID, const std::string& strText);
 
