@@ -1,0 +1,559 @@
+#include "TuningRequests.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <sstream>
+
+namespace VeltraTune {
+
+using TarvoFX::CDataAPO;
+using TarvoFX::ProtocolVersion;
+
+namespace {
+
+void PutU32(Bytes& bytes, uint32_t nValue) {
+    for (int i = 0; i < 4; ++i) {
+        bytes.push_back(static_cast<uint8_t>(nValue >> (8 * i)));
+    }
+}
+
+void PutF64(Bytes& bytes, double dValue) {
+    uint8_t aBytes[8];
+    std::memcpy(aBytes, &dValue, sizeof(aBytes));
+    bytes.insert(bytes.end(), aBytes, aBytes + sizeof(aBytes));
+}
+
+void PutText(Bytes& bytes, const std::string& strText) {
+    bytes.insert(bytes.end(), strText.begin(), strText.end());
+}
+
+uint32_t GetU32(const Bytes& bytes, size_t nOffset) {
+    uint32_t nValue = 0;
+    for (int i = 3; i >= 0; --i) {
+        nValue = (nValue << 8) | bytes[nOffset + i];
+    }
+    return nValue;
+}
+
+double GetF64(const Bytes& bytes, size_t nOffset) {
+    double dValue = 0;
+    std::memcpy(&dValue, bytes.data() + nOffset, sizeof(dValue));
+    return dValue;
+}
+
+// The frame around an unframed request: marker, payload length, payload.
+Bytes Framed(const Bytes& payload) {
+    Bytes bytes(TarvoFX::kFrameMarker, TarvoFX::kFrameMarker + 4);
+    PutU32(bytes, static_cast<uint32_t>(payload.size()));
+    bytes.insert(bytes.end(), payload.begin(), payload.end());
+    return bytes;
+}
+
+bool ParseU32(const std::string& strText, uint32_t& nValue) {
+    if (strText.empty() || strText[0] == '-') {
+        return false;
+    }
+    char* pEnd = nullptr;
+    errno = 0;
+    unsigned long long nParsed = std::strtoull(strText.c_str(), &pEnd, 0);
+    if (*pEnd != '\0' || errno != 0 || nParsed > UINT32_MAX) {
+        return false;
+    }
+    nValue = static_cast<uint32_t>(nParsed);
+    return true;
+}
+
+bool ParseI32(const std::string& strText, int32_t& nValue) {
+    char* pEnd = nullptr;
+    errno = 0;
+    long long nParsed = std::strtoll(strText.c_str(), &pEnd, 0);
+    if (strText.empty() || *pEnd != '\0' || errno != 0 || nParsed < INT32_MIN ||
+        nParsed > INT32_MAX) {
+        return false;
+    }
+    nValue = static_cast<int32_t>(nParsed);
+    return true;
+}
+
+bool ParseDouble(const std::string& strText, double& dValue) {
+    char* pEnd = nullptr;
+    dValue = std::strtod(strText.c_str(), &pEnd);
+    return !strText.empty() && *pEnd == '\0';
+}
+
+std::vector<std::string> SplitAt(const std::string& strText, char cDelimiter) {
+    std::vector<std::string> parts;
+    std::string strPart;
+    std::istringstream stream(strText);
+    while (std::getline(stream, strPart, cDelimiter)) {
+        parts.push_back(strPart);
+    }
+    return parts;
+}
+
+// A word that a text line carries as one argument: no blanks, bounded length.
+bool IsWord(const std::string& strText, size_t nMaxLength) {
+    return !strText.empty() && strText.size() <= nMaxLength &&
+           strText.find_first_of(" \t\r\n") == std::string::npos;
+}
+
+std::string Number(double dValue) {
+    char szText[64];
+    std::snprintf(szText, sizeof(szText), "%.17g", dValue);
+    return szText;
+}
+
+struct Command {
+    const char* szUsage;
+    const char* szMeaning;
+    size_t nArguments;
+    std::function<bool(const std::vector<std::string>&, ProtocolVersion, Request&, std::string&)>
+        build;
+};
+
+// A request with a binary form: sent as it is, framed, or as the text line.
+void Binary(Request& request, ProtocolVersion eDialect, const Bytes& payload,
+            const std::string& strLine) {
+    if (eDialect == TarvoFX::kText) {
+        request.bytes.assign(strLine.begin(), strLine.end());
+    } else if (eDialect == TarvoFX::kBinaryFramed) {
+        request.bytes = Framed(payload);
+    } else {
+        request.bytes = payload;
+    }
+}
+
+// A request the server takes only as a text line.
+void TextOnly(Request& request, ProtocolVersion eDialect, const std::string& strLine) {
+    request.bytes.assign(strLine.begin(), strLine.end());
+    if (eDialect != TarvoFX::kText) {
+        request.strNote = "sent as a text line: the server has no binary form of this request";
+    }
+}
+
+bool ParseIds(const std::string& strText, std::vector<uint32_t>& ids, std::string& strError) {
+    for (const std::string& strPart : SplitAt(strText, ',')) {
+        uint32_t nId = 0;
+        if (!ParseU32(strPart, nId)) {
+            strError = "bad parameter id \"" + strPart + "\"";
+            return false;
+        }
+        ids.push_back(nId);
+    }
+    if (ids.empty()) {
+        strError = "no parameter ids";
+        return false;
+    }
+    return true;
+}
+
+bool ParsePairs(const std::string& strText, std::vector<ParameterValue>& pairs,
+                std::string& strError) {
+    for (const std::string& strPart : SplitAt(strText, ',')) {
+        const size_t nEquals = strPart.find('=');
+        ParameterValue pair{0, 0.0};
+        if (nEquals == std::string::npos || !ParseU32(strPart.substr(0, nEquals), pair.nId) ||
+            !ParseDouble(strPart.substr(nEquals + 1), pair.dValue)) {
+            strError = "bad pair \"" + strPart + "\" (expected ID=VALUE)";
+            return false;
+        }
+        pairs.push_back(pair);
+    }
+    if (pairs.empty()) {
+        strError = "no ID=VALUE pairs";
+        return false;
+    }
+    return true;
+}
+
+std::string IdList(const std::vector<uint32_t>& ids) {
+    std::string strList;
+    for (uint32_t nId : ids) {
+        strList += (strList.empty() ? "" : ",") + std::to_string(nId);
+    }
+    return strList;
+}
+
+const std::map<std::string, Command>& Commands() {
+    using W = const std::vector<std::string>&;
+    static const std::map<std::string, Command> s_commands = {
+        {"set-param",
+         {"set-param ID VALUE", "set one parameter", 2,
+          [](W a, ProtocolVersion e, Request& r, std::string& err) {
+              uint32_t nId = 0;
+              double dValue = 0;
+              if (!ParseU32(a[0], nId) || !ParseDouble(a[1], dValue)) {
+                  err = "set-param needs an unsigned id and a number";
+                  return false;
+              }
+              Bytes payload;
+              PutU32(payload, TarvoFX::kCommandSetParameter);
+              PutU32(payload, nId);
+              PutF64(payload, dValue);
+              Binary(r, e, payload, "param " + std::to_string(nId) + " " + Number(dValue) + "\n");
+              return true;
+          }}},
+        {"get-param",
+         {"get-param ID", "read one parameter (as a one-id array query in the text dialect)", 1,
+          [](W a, ProtocolVersion e, Request& r, std::string& err) {
+              uint32_t nId = 0;
+              if (!ParseU32(a[0], nId)) {
+                  err = "get-param needs an unsigned id";
+                  return false;
+              }
+              if (e == TarvoFX::kText) {
+                  PutText(r.bytes, "get_param_array " + std::to_string(nId) + "\n");
+                  r.eReply = ReplyKind::kParameterArray;
+                  r.eReplyDialect = TarvoFX::kText;
+                  return true;
+              }
+              Bytes payload;
+              PutU32(payload, TarvoFX::kCommandRequestParameter);
+              PutU32(payload, nId);
+              Binary(r, e, payload, "");
+              r.eReply = ReplyKind::kParameter;
+              return true;
+          }}},
+        {"set-params",
+         {"set-params ID=VALUE[,ID=VALUE...]",
+          "set several parameters (one text line each in the text dialect)", 1,
+          [](W a, ProtocolVersion e, Request& r, std::string& err) {
+              std::vector<ParameterValue> pairs;
+              if (!ParsePairs(a[0], pairs, err)) {
+                  return false;
+              }
+              Bytes payload;
+              PutU32(payload, TarvoFX::kCommandSetParameterArray);
+              PutU32(payload, static_cast<uint32_t>(pairs.size()));
+              std::string strLines;
+              for (const ParameterValue& pair : pairs) {
+                  PutU32(payload, pair.nId);
+                  PutF64(payload, pair.dValue);
+                  strLines +=
+                      "param " + std::to_string(pair.nId) + " " + Number(pair.dValue) + "\n";
+              }
+              Binary(r, e, payload, strLines);
+              return true;
+          }}},
+        {"get-params",
+         {"get-params ID[,ID...]", "read several parameters; ids the effect lacks are left out", 1,
+          [](W a, ProtocolVersion e, Request& r, std::string& err) {
+              std::vector<uint32_t> ids;
+              if (!ParseIds(a[0], ids, err)) {
+                  return false;
+              }
+              Bytes payload;
+              PutU32(payload, TarvoFX::kCommandRequestParameterArray);
+              PutU32(payload, static_cast<uint32_t>(ids.size()));
+              for (uint32_t nId : ids) {
+                  PutU32(payload, nId);
+              }
+              Binary(r, e, payload, "get_param_array " + IdList(ids) + "\n");
+              r.eReply = ReplyKind::kParameterArray;
+              r.eReplyDialect = e;
+              return true;
+          }}},
+        {"output-mode",
+         {"output-mode MODE", "select the output mode", 1,
+          [](W a, ProtocolVersion e, Request& r, std::string& err) {
+              int32_t nMode = 0;
+              if (!ParseI32(a[0], nMode)) {
+                  err = "output-mode needs a number";
+                  return false;
+              }
+              Bytes payload;
+              PutU32(payload, TarvoFX::kCommandSetOutputMode);
+              PutU32(payload, static_cast<uint32_t>(nMode));
+              Binary(r, e, payload, "outputmode " + std::to_string(nMode) + "\n");
+              return true;
+          }}},
+        {"sound-mode",
+         {"sound-mode MODE", "select the sound mode", 1,
+          [](W a, ProtocolVersion e, Request& r, std::string& err) {
+              int32_t nMode = 0;
+              if (!ParseI32(a[0], nMode)) {
+                  err = "sound-mode needs a number";
+                  return false;
+              }
+              Bytes payload;
+              PutU32(payload, TarvoFX::kCommandSetSoundMode);
+              PutU32(payload, static_cast<uint32_t>(nMode));
+              Binary(r, e, payload, "soundmode " + std::to_string(nMode) + "\n");
+              return true;
+          }}},
+        {"custom-output-mode",
+         {"custom-output-mode FIRST SECOND", "map one output mode onto another", 2,
+          [](W a, ProtocolVersion e, Request& r, std::string& err) {
+              int32_t nFirst = 0, nSecond = 0;
+              if (!ParseI32(a[0], nFirst) || !ParseI32(a[1], nSecond)) {
+                  err = "custom-output-mode needs two numbers";
+                  return false;
+              }
+              Bytes payload;
+              PutU32(payload, TarvoFX::kCommandSetCustomOutputMode);
+              PutU32(payload, static_cast<uint32_t>(nFirst));
+              PutU32(payload, static_cast<uint32_t>(nSecond));
+              Binary(r, e, payload,
+                     "customoutputmode " + std::to_string(nFirst) + " " + std::to_string(nSecond) +
+                         "\n");
+              return true;
+          }}},
+        {"set-tag",
+         {"set-tag OM SM DISABLE ENABLE",
+          "change the tag mask of a mode pair (masks in hex, 16 bits)", 4,
+          [](W a, ProtocolVersion e, Request& r, std::string& err) {
+              int32_t nOM = 0, nSM = 0;
+              uint32_t nDisable = 0, nEnable = 0;
+              auto hex = [](const std::string& s, uint32_t& n) {
+                  return ParseU32(s.rfind("0x", 0) == 0 ? s : "0x" + s, n);
+              };
+              if (!ParseI32(a[0], nOM) || !ParseI32(a[1], nSM) || !hex(a[2], nDisable) ||
+                  !hex(a[3], nEnable)) {
+                  err = "set-tag needs two numbers and two hexadecimal masks";
+                  return false;
+              }
+              char szLine[128];
+              std::snprintf(szLine, sizeof(szLine), "set_tag_ex [%d:%d][0x%X,0x%X]\n", nOM, nSM,
+                            nDisable, nEnable);
+              TextOnly(r, e, szLine);
+              return true;
+          }}},
+        {"log-level",
+         {"log-level TAG LEVEL", "set a log tag's level (0 to 4) in the effect and its library", 2,
+          [](W a, ProtocolVersion e, Request& r, std::string& err) {
+              int32_t nLevel = 0;
+              if (!IsWord(a[0], CDataAPO::kMaxNameLength) || !ParseI32(a[1], nLevel)) {
+                  err = "log-level needs a tag name (one word) and a number";
+                  return false;
+              }
+              TextOnly(r, e, "loglevel " + a[0] + " " + std::to_string(nLevel) + "\n");
+              return true;
+          }}},
+        {"log-output",
+         {"log-output NAME on|off", "switch a log output (e.g. STDOUT_LOG, FILE_LOG://path)", 2,
+          [](W a, ProtocolVersion e, Request& r, std::string& err) {
+              if (!IsWord(a[0], CDataAPO::kMaxNameLength) || (a[1] != "on" && a[1] != "off")) {
+                  err = "log-output needs an output name (one word) and on or off";
+                  return false;
+              }
+              TextOnly(r, e, "logoutput " + a[0] + (a[1] == "on" ? " 1\n" : " 0\n"));
+              return true;
+          }}},
+        {"recording-on",
+         {"recording-on PREFIX", "start recording to files starting with PREFIX", 1,
+          [](W a, ProtocolVersion e, Request& r, std::string& err) {
+              if (!IsWord(a[0], CDataAPO::kMaxRecordingPathLength)) {
+                  err = "recording-on needs a path prefix without blanks, at most 1023 characters";
+                  return false;
+              }
+              Bytes payload;
+              PutU32(payload, TarvoFX::kCommandSetRecording);
+              PutU32(payload, 1);
+              PutU32(payload, static_cast<uint32_t>(a[0].size()));
+              PutText(payload, a[0]);
+              Binary(r, e, payload, "set_recording 1 " + a[0] + "\n");
+              return true;
+          }}},
+        {"recording-off",
+         {"recording-off", "stop recording", 0,
+          [](W, ProtocolVersion e, Request& r, std::string&) {
+              Bytes payload;
+              PutU32(payload, TarvoFX::kCommandSetRecording);
+              PutU32(payload, 0);
+              Binary(r, e, payload, "set_recording 0\n");
+              return true;
+          }}},
+        {"load-preset",
+         {"load-preset PATH", "make the effect load a preset file", 1,
+          [](W a, ProtocolVersion e, Request& r, std::string& err) {
+              if (!IsWord(a[0], CDataAPO::kMaxPathLength)) {
+                  err = "load-preset needs a path without blanks, at most 1024 characters";
+                  return false;
+              }
+              Bytes payload;
+              PutU32(payload, TarvoFX::kCommandLoadPreset);
+              PutU32(payload, static_cast<uint32_t>(a[0].size()));
+              PutText(payload, a[0]);
+              Binary(r, e, payload, "loadpreset " + a[0] + "\n");
+              return true;
+          }}},
+        {"meters",
+         {"meters on|off", "switch the effect's meters", 1,
+          [](W a, ProtocolVersion e, Request& r, std::string& err) {
+              if (a[0] != "on" && a[0] != "off") {
+                  err = "meters needs on or off";
+                  return false;
+              }
+              TextOnly(r, e, a[0] == "on" ? "meters_enable\n" : "meters_disable\n");
+              return true;
+          }}},
+        {"calibrate",
+         {"calibrate", "calibrate head tracking", 0,
+          [](W, ProtocolVersion e, Request& r, std::string&) {
+              Bytes payload;
+              PutU32(payload, TarvoFX::kCommandCalibrateKv);
+              if (e == TarvoFX::kBinary) {
+                  // A lone 4-byte request waits on the server for a fifth byte.
+                  r.bytes = Framed(payload);
+                  r.strNote =
+                      "sent framed: the server reads a lone 4-byte request only when "
+                      "more bytes follow";
+                  return true;
+              }
+              Binary(r, e, payload, "calibrate_kv\n");
+              return true;
+          }}},
+        {"volume",
+         {"volume VALUE", "pass the system volume to the effect", 1,
+          [](W a, ProtocolVersion e, Request& r, std::string& err) {
+              double dVolume = 0;
+              if (!ParseDouble(a[0], dVolume)) {
+                  err = "volume needs a number";
+                  return false;
+              }
+              TextOnly(r, e, "volume " + Number(dVolume) + "\n");
+              return true;
+          }}},
+        {"dump",
+         {"dump", "make the effect dump its state", 0,
+          [](W, ProtocolVersion e, Request& r, std::string&) {
+              TextOnly(r, e, "apodump\n");
+              return true;
+          }}},
+    };
+    return s_commands;
+}
+
+}  // namespace
+
+bool BuildRequest(const std::vector<std::string>& words, ProtocolVersion eDialect, Request& request,
+                  std::string& strError) {
+    request = Request();
+    if (words.empty()) {
+        strError = "no command";
+        return false;
+    }
+    auto it = Commands().find(words[0]);
+    if (it == Commands().end()) {
+        strError = "unknown command \"" + words[0] + "\" (see --help)";
+        return false;
+    }
+    if (words.size() - 1 != it->second.nArguments) {
+        strError = std::string("usage: ") + it->second.szUsage;
+        return false;
+    }
+    const std::vector<std::string> arguments(words.begin() + 1, words.end());
+    return it->second.build(arguments, eDialect, request, strError);
+}
+
+std::string CommandHelp() {
+    std::string strHelp;
+    for (const auto& entry : Commands()) {
+        char szLine[256];
+        std::snprintf(szLine, sizeof(szLine), "  %-36s %s\n", entry.second.szUsage,
+                      entry.second.szMeaning);
+        strHelp += szLine;
+    }
+    return strHelp;
+}
+
+// --- Replies -----------------------------------------------------------------
+
+ReplyReader::ReplyReader(ReplyKind eKind, ProtocolVersion eDialect)
+    : m_eKind(eKind), m_eDialect(eDialect) {}
+
+bool ReplyReader::Complete(const Bytes& bytes) const {
+    switch (m_eKind) {
+        case ReplyKind::kNone:
+            return true;
+        case ReplyKind::kParameter:
+            return bytes.size() >= 16;
+        case ReplyKind::kParameterArray:
+            if (m_eDialect == TarvoFX::kText) {
+                return std::find(bytes.begin(), bytes.end(), '\n') != bytes.end();
+            }
+            if (m_eDialect == TarvoFX::kBinaryFramed) {
+                return bytes.size() >= 8 && bytes.size() >= 8 + uint64_t(GetU32(bytes, 4));
+            }
+            return bytes.size() >= 8 && bytes.size() >= 8 + 12 * uint64_t(GetU32(bytes, 4));
+    }
+    return false;
+}
+
+bool ReplyReader::Decode(const Bytes& bytes, std::vector<ParameterValue>& values,
+                         std::string& strError) const {
+    values.clear();
+    if (m_eKind == ReplyKind::kParameter) {
+        if (bytes.size() < 16 || GetU32(bytes, 0) != TarvoFX::kCommandParameterValue) {
+            strError = "not a parameter reply";
+            return false;
+        }
+        values.push_back({GetU32(bytes, 4), GetF64(bytes, 8)});
+        return true;
+    }
+    if (m_eKind != ReplyKind::kParameterArray) {
+        return true;
+    }
+    if (m_eDialect == TarvoFX::kText) {
+        const std::string strPrefix = "get_param_array_response ";
+        std::string strLine(bytes.begin(), std::find(bytes.begin(), bytes.end(), '\n'));
+        if (strLine.compare(0, strPrefix.size(), strPrefix) != 0) {
+            strError = "not a parameter array reply: " + strLine;
+            return false;
+        }
+        for (const std::string& strEntry : SplitAt(strLine.substr(strPrefix.size()), ',')) {
+            const size_t nEquals = strEntry.find('=');
+            int32_t nId = 0;
+            double dValue = 0;
+            if (nEquals == std::string::npos || !ParseI32(strEntry.substr(0, nEquals), nId) ||
+                !ParseDouble(strEntry.substr(nEquals + 1), dValue)) {
+                strError = "bad entry in the reply: " + strEntry;
+                return false;
+            }
+            values.push_back({static_cast<uint32_t>(nId), dValue});
+        }
+        return true;
+    }
+    size_t nOffset = 0;
+    if (m_eDialect == TarvoFX::kBinaryFramed) {
+        if (bytes.size() < 8 ||
+            !std::equal(bytes.begin(), bytes.begin() + 4, TarvoFX::kFrameMarker)) {
+            strError = "reply does not start with the frame marker";
+            return false;
+        }
+        nOffset = 8;
+    }
+    if (bytes.size() < nOffset + 8 ||
+        GetU32(bytes, nOffset) != TarvoFX::kCommandParameterArrayValues) {
+        strError = "not a parameter array reply";
+        return false;
+    }
+    const uint64_t nCount = GetU32(bytes, nOffset + 4);
+    if (bytes.size() < nOffset + 8 + 12 * nCount) {
+        strError = "truncated parameter array reply";
+        return false;
+    }
+    for (uint64_t i = 0; i < nCount; ++i) {
+        const size_t nEntry = nOffset + 8 + 12 * i;
+        values.push_back({GetU32(bytes, nEntry), GetF64(bytes, nEntry + 4)});
+    }
+    return true;
+}
+
+std::string FormatValues(const std::vector<ParameterValue>& values) {
+    std::string strText;
+    char szLine[96];
+    for (const ParameterValue& value : values) {
+        std::snprintf(szLine, sizeof(szLine), "%u = %g\n", value.nId, value.dValue);
+        strText += szLine;
+    }
+    return strText;
+}
+
+}  // namespace VeltraTune

@@ -1,0 +1,63 @@
+// The tuning client's side of the protocol: turns a command typed by a person
+// into the bytes of a request in one of the three dialects, and reads the
+// server's replies. Command numbers, the frame marker and the field limits are
+// the library's own (NetworkManager/CDataAPO.h).
+#pragma once
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "NetworkManager/CDataAPO.h"
+
+namespace VeltraTune {
+
+using Bytes = std::vector<uint8_t>;
+
+enum class ReplyKind {
+    kNone,            // the server sends nothing back
+    kParameter,       // 16 bytes: u32 2, id, value
+    kParameterArray,  // array values in the request's dialect
+};
+
+struct Request {
+    Bytes bytes;  // what to send
+    ReplyKind eReply = ReplyKind::kNone;
+    TarvoFX::ProtocolVersion eReplyDialect = TarvoFX::kBinary;  // dialect of an array reply
+    std::string strNote;  // how the request was sent, when not in the asked dialect
+};
+
+// Builds the request for one command (its words, e.g. {"set-param", "12", "0.5"}).
+// False with a message in strError for an unknown command or bad arguments.
+bool BuildRequest(const std::vector<std::string>& words, TarvoFX::ProtocolVersion eDialect,
+                  Request& request, std::string& strError);
+
+// The commands with their arguments and meaning, for --help.
+std::string CommandHelp();
+
+struct ParameterValue {
+    uint32_t nId;
+    double dValue;
+};
+
+// Reading replies: each reader is given the bytes received so far and
+// reports how many it needs in all (0 when it cannot tell yet); once they
+// are there it decodes them. False with strError for bytes that are no reply.
+class ReplyReader {
+public:
+    ReplyReader(ReplyKind eKind, TarvoFX::ProtocolVersion eDialect);
+    // True once bytes hold a complete reply.
+    bool Complete(const Bytes& bytes) const;
+    bool Decode(const Bytes& bytes, std::vector<ParameterValue>& values,
+                std::string& strError) const;
+
+private:
+    ReplyKind m_eKind;
+    TarvoFX::ProtocolVersion m_eDialect;
+};
+
+// "12 = 0.50" lines for printing.
+std::string FormatValues(const std::vector<ParameterValue>& values);
+
+}  // namespace VeltraTune
