@@ -60,16 +60,30 @@ AcceptFailure ClassifyAcceptFailure(int nError) {
 }
 
 // The descriptors the control messages of msg carry: the first of each
-// SCM_RIGHTS message (the control buffer has room for one).
-std::vector<int> CollectFDs(msghdr& msg) {
+// SCM_RIGHTS message. The control buffer is sized for one, but alignment
+// may leave room for a second, which the system then installs as well: any
+// further ones are closed, or they would stay open with nobody owning them.
+std::vector<int> CollectFDs(msghdr& msg, int nSocket) {
     std::vector<int> vecFDs;
     for (cmsghdr* pHeader = CMSG_FIRSTHDR(&msg); pHeader != nullptr;
          pHeader = CMSG_NXTHDR(&msg, pHeader)) {
-        if (pHeader->cmsg_level == SOL_SOCKET && pHeader->cmsg_type == SCM_RIGHTS &&
-            pHeader->cmsg_len >= CMSG_LEN(sizeof(int))) {
+        if (pHeader->cmsg_level != SOL_SOCKET || pHeader->cmsg_type != SCM_RIGHTS ||
+            pHeader->cmsg_len < CMSG_LEN(sizeof(int))) {
+            continue;
+        }
+        const size_t nCount = (pHeader->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+        for (size_t nIndex = 0; nIndex < nCount; ++nIndex) {
             int nFD;
-            memcpy(&nFD, CMSG_DATA(pHeader), sizeof(nFD));
-            vecFDs.push_back(nFD);
+            memcpy(&nFD, CMSG_DATA(pHeader) + nIndex * sizeof(int), sizeof(nFD));
+            if (nIndex == 0) {
+                vecFDs.push_back(nFD);
+            } else {
+                close(nFD);
+            }
+        }
+        if (nCount > 1) {
+            TARVO_LOGE("Client %d passed %zu descriptors in one message, closed all but the first",
+                       nSocket, nCount);
         }
     }
     return vecFDs;
@@ -387,7 +401,7 @@ void CBaseServer::ReceiveFrom(int nSocket, CCommandData& client) {
             break;
         }
         nBytes += static_cast<int>(nReceived);
-        std::vector<int> vecFDs = CollectFDs(msg);
+        std::vector<int> vecFDs = CollectFDs(msg, nSocket);
         nFDs += static_cast<int>(vecFDs.size());
         if (vecFDs.empty()) {
             client.AppendData(std::string_view(acData, static_cast<size_t>(nReceived)));
