@@ -60,8 +60,19 @@ protected:
                client.Read(16) == ParameterReply(nParam, dValue);
     }
 
+    // The error messages logged from one source file (others may log too).
+    std::vector<std::string> ErrorsFrom(const std::string& strSource) {
+        const std::vector<std::string> vecErrors = capture.Messages(ANDROID_LOG_ERROR);
+        std::vector<std::string> vecMessages;
+        for (size_t nIndex = 1; nIndex < vecErrors.size(); nIndex += 2) {
+            if (vecErrors[nIndex - 1].rfind(strSource + ":", 0) == 0) {
+                vecMessages.push_back(vecErrors[nIndex]);
+            }
+        }
+        return vecMessages;
+    }
     std::vector<std::string> ServerErrors() {
-        return ErrorMessages("Shared/NetworkManager/CBaseServer.cpp");
+        return ErrorsFrom("Shared/NetworkManager/CBaseServer.cpp");
     }
 
     // Declared first: the executors point into it until the server is gone.
