@@ -212,6 +212,11 @@ TEST_F(HostileClientsTest, ClientLeavingMidFrameIsDroppedWithItsBytes) {
 }
 
 TEST_F(HostileClientsTest, AcceptOutOfDescriptorsKeepsListening) {
+#ifdef VELTRA_TEST_UBSAN_VPTR
+    // The sanitizer's dynamic-type check opens a pipe to probe memory; with
+    // no descriptor left it reports every virtual call as a fault.
+    GTEST_SKIP() << "runs in the builds without the dynamic-type check";
+#endif
     // The limit is lowered in a child process of its own.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(_exit(RunOutOfDescriptors()), ::testing::ExitedWithCode(0), "");
