@@ -21,6 +21,7 @@
 #include "NetworkManager/CommandExecute/VTServerParameterGetter.h"
 #include "NetworkManager/CommandExecute/VTServerParameterSetter.h"
 #include "NetworkManager/VTServer.h"
+#include "RequestBursts.h"
 #include "logging/TarvoLog.h"
 #include "logging/TarvoLogImpl.h"
 
@@ -51,12 +52,6 @@ private:
     std::condition_variable m_cond;
     int64_t m_nSets = 0;
 };
-
-void AppendU32(std::string& str, uint32_t nValue) {
-    for (int nByte = 0; nByte < 4; ++nByte) {
-        str += static_cast<char>((nValue >> (8 * nByte)) & 0xFF);
-    }
-}
 
 // A running server with the parameter setter and getter, and one client.
 class Loopback {
@@ -120,30 +115,6 @@ private:
     bool m_bReady = false;
 };
 
-// Framed set-parameter requests, 24 bytes each.
-std::string FramedSets(int64_t nCount) {
-    std::string str;
-    for (int64_t nIndex = 0; nIndex < nCount; ++nIndex) {
-        str.append(reinterpret_cast<const char*>(kFrameMarker), 4);
-        AppendU32(str, 16);
-        AppendU32(str, 1);
-        AppendU32(str, static_cast<uint32_t>(nIndex));
-        const double dValue = 0.5;
-        char acValue[8];
-        memcpy(acValue, &dValue, sizeof(acValue));
-        str.append(acValue, sizeof(acValue));
-    }
-    return str;
-}
-
-std::string TextSets(int64_t nCount) {
-    std::string str;
-    for (int64_t nIndex = 0; nIndex < nCount; ++nIndex) {
-        str += "param " + std::to_string(nIndex) + " 0.5\n";
-    }
-    return str;
-}
-
 void PipelinedSets(benchmark::State& state, const std::string& strBurst) {
     Loopback loopback;
     if (!loopback.Ready()) {
@@ -163,11 +134,11 @@ void PipelinedSets(benchmark::State& state, const std::string& strBurst) {
 }
 
 void BM_PipelinedFramedParameterSets(benchmark::State& state) {
-    PipelinedSets(state, FramedSets(state.range(0)));
+    PipelinedSets(state, BenchSupport::FramedRequests(state.range(0)));
 }
 
 void BM_PipelinedTextParameterSets(benchmark::State& state) {
-    PipelinedSets(state, TextSets(state.range(0)));
+    PipelinedSets(state, BenchSupport::TextLines(state.range(0)));
 }
 
 void BM_ParameterQueryRoundTrips(benchmark::State& state) {
@@ -177,8 +148,8 @@ void BM_ParameterQueryRoundTrips(benchmark::State& state) {
         return;
     }
     std::string strQuery;
-    AppendU32(strQuery, 10);
-    AppendU32(strQuery, 7);
+    BenchSupport::AppendU32(strQuery, 10);
+    BenchSupport::AppendU32(strQuery, 7);
     char acReply[16];
     for (auto _ : state) {
         if (!loopback.SendAll(strQuery) || !loopback.ReceiveAll(acReply, sizeof(acReply))) {

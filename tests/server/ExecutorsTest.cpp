@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,6 +40,15 @@ protected:
         return Bytes(vecReply);
     }
 
+    // Runs a record of nCommand filled by fill; the listener call it made.
+    std::string CallFor(uint32_t nCommand, const std::function<void(CDataAPO&)>& fill) {
+        CDataAPO record;
+        record.nCommand = nCommand;
+        fill(record);
+        EXPECT_EQ("", Run(record)) << "a setter does not reply";
+        return LastCall();
+    }
+
     std::string LastCall() {
         std::vector<std::string> vecCalls = listener.Calls();
         return vecCalls.empty() ? "" : vecCalls.back();
@@ -59,101 +69,70 @@ TEST_F(ExecutorsTest, EachCommandNumberHasOneExecutorAndTheOthersNone) {
 }
 
 TEST_F(ExecutorsTest, SettersPassTheRecordsValuesOn) {
-    CDataAPO record;
-    record.nCommand = kCommandSetParameter;
-    record.nParam = 12;
-    record.dValue = 0.5;
-    EXPECT_EQ("", Run(record));
-    EXPECT_EQ("ParameterSet 12 0.5", LastCall());
-
-    CDataAPO array;
-    array.nCommand = kCommandSetParameterArray;
-    array.vecParameters = {{3, 1.5}, {7, -2}};
-    Run(array);
-    EXPECT_EQ("ParameterArraySet 3=1.5 7=-2", LastCall());
-
-    CDataAPO tags;
-    tags.nCommand = kCommandSetTagEx;
-    tags.nOutputMode = 1;
-    tags.nSoundMode = 2;
-    tags.nTagDisable = 0x10;
-    tags.nTagEnable = 0x20;
-    Run(tags);
-    EXPECT_EQ("TagExSet 1 2 16 32", LastCall());
-
-    CDataAPO volume;
-    volume.nCommand = kCommandSetSystemVolume;
-    volume.dVolume = 0.25;
-    Run(volume);
-    EXPECT_EQ("SystemVolumeSet 0.25", LastCall());
-
-    CDataAPO preset;
-    preset.nCommand = kCommandLoadPreset;
-    strcpy(preset.szPath, "/data/p.mps");
-    Run(preset);
-    EXPECT_EQ("MpsFileSet /data/p.mps", LastCall());
-
-    CDataAPO level;
-    level.nCommand = kCommandSetLogLevel;
-    strcpy(level.szName, "TARVO_LOG_FXModule");
-    level.nLevel = 1;
-    Run(level);
-    EXPECT_EQ("LogLevelSet TARVO_LOG_FXModule 1", LastCall());
+    EXPECT_EQ("ParameterSet 12 0.5", CallFor(kCommandSetParameter, [](CDataAPO& record) {
+                  record.nParam = 12;
+                  record.dValue = 0.5;
+              }));
+    EXPECT_EQ("ParameterArraySet 3=1.5 7=-2",
+              CallFor(kCommandSetParameterArray, [](CDataAPO& record) {
+                  record.vecParameters = {{3, 1.5}, {7, -2}};
+              }));
+    EXPECT_EQ("TagExSet 1 2 16 32", CallFor(kCommandSetTagEx, [](CDataAPO& record) {
+                  record.nOutputMode = 1;
+                  record.nSoundMode = 2;
+                  record.nTagDisable = 0x10;
+                  record.nTagEnable = 0x20;
+              }));
+    EXPECT_EQ("SystemVolumeSet 0.25",
+              CallFor(kCommandSetSystemVolume, [](CDataAPO& record) { record.dVolume = 0.25; }));
+    EXPECT_EQ("MpsFileSet /data/p.mps", CallFor(kCommandLoadPreset, [](CDataAPO& record) {
+                  strcpy(record.szPath, "/data/p.mps");
+              }));
+    EXPECT_EQ("LogLevelSet TARVO_LOG_FXModule 1",
+              CallFor(kCommandSetLogLevel, [](CDataAPO& record) {
+                  strcpy(record.szName, "TARVO_LOG_FXModule");
+                  record.nLevel = 1;
+              }));
 }
 
 TEST_F(ExecutorsTest, ModesAndMasksKeepTheirLow16Bits) {
-    CDataAPO sound;
-    sound.nCommand = kCommandSetSoundMode;
-    sound.nMode = 0x1FFFF;  // low half -1
-    Run(sound);
-    EXPECT_EQ("SoundModeSet -1", LastCall());
-
-    CDataAPO output;
-    output.nCommand = kCommandSetOutputMode;
-    output.nMode = 0x30005;
-    Run(output);
-    EXPECT_EQ("OutputModeSet 5", LastCall());
-
-    CDataAPO custom;
-    custom.nCommand = kCommandSetCustomOutputMode;
-    custom.nFirst = 0x10002;
-    custom.nSecond = 0xFFFFFFFF;
-    Run(custom);
-    EXPECT_EQ("CustomOutputModeSet 2 65535", LastCall());
-
-    CDataAPO tags;
-    tags.nCommand = kCommandSetTagEx;
-    tags.nOutputMode = 0x10001;  // the modes pass whole
-    tags.nSoundMode = 3;
-    tags.nTagDisable = 0x18000;
-    tags.nTagEnable = 0xFFFF;
-    Run(tags);
-    EXPECT_EQ("TagExSet 65537 3 -32768 -1", LastCall());
+    EXPECT_EQ("SoundModeSet -1",
+              CallFor(kCommandSetSoundMode, [](CDataAPO& record) { record.nMode = 0x1FFFF; }));
+    EXPECT_EQ("OutputModeSet 5",
+              CallFor(kCommandSetOutputMode, [](CDataAPO& record) { record.nMode = 0x30005; }));
+    EXPECT_EQ("CustomOutputModeSet 2 65535",
+              CallFor(kCommandSetCustomOutputMode, [](CDataAPO& record) {
+                  record.nFirst = 0x10002;
+                  record.nSecond = 0xFFFFFFFF;
+              }));
+    // The modes of the tag command pass whole, its masks as signed 16 bits.
+    EXPECT_EQ("TagExSet 65537 3 -32768 -1", CallFor(kCommandSetTagEx, [](CDataAPO& record) {
+                  record.nOutputMode = 0x10001;
+                  record.nSoundMode = 3;
+                  record.nTagDisable = 0x18000;
+                  record.nTagEnable = 0xFFFF;
+              }));
 }
 
 TEST_F(ExecutorsTest, RecordingOnlyStatusOneEnablesAndOnlyFlagOneSwitchesAnOutputOn) {
-    CDataAPO recording;
-    recording.nCommand = kCommandSetRecording;
-    recording.nStatus = 1;
-    strcpy(recording.szPath, "/sdcard/rec");
-    Run(recording);
-    EXPECT_EQ("RecordingEnabled /sdcard/rec", LastCall());
-    recording.nStatus = 0;
-    Run(recording);
-    EXPECT_EQ("RecordingDisabled", LastCall());
-    recording.nStatus = 2;
-    Run(recording);
-    EXPECT_EQ("RecordingDisabled", LastCall());
+    auto recording = [](uint32_t nStatus) {
+        return [nStatus](CDataAPO& record) {
+            record.nStatus = nStatus;
+            strcpy(record.szPath, "/sdcard/rec");
+        };
+    };
+    EXPECT_EQ("RecordingEnabled /sdcard/rec", CallFor(kCommandSetRecording, recording(1)));
+    EXPECT_EQ("RecordingDisabled", CallFor(kCommandSetRecording, recording(0)));
+    EXPECT_EQ("RecordingDisabled", CallFor(kCommandSetRecording, recording(2)));
 
-    CDataAPO output;
-    output.nCommand = kCommandSetLogOutput;
-    strcpy(output.szName, "file");
-    output.nFlag = 1;
-    Run(output);
-    EXPECT_EQ("LogOutputSet file 1", LastCall());
-    output.nFlag = 2;
-    Run(output);
-    EXPECT_EQ("LogOutputSet file 0", LastCall());
+    auto output = [](int32_t nFlag) {
+        return [nFlag](CDataAPO& record) {
+            strcpy(record.szName, "file");
+            record.nFlag = nFlag;
+        };
+    };
+    EXPECT_EQ("LogOutputSet file 1", CallFor(kCommandSetLogOutput, output(1)));
+    EXPECT_EQ("LogOutputSet file 0", CallFor(kCommandSetLogOutput, output(2)));
 }
 
 TEST_F(ExecutorsTest, CommandsWithoutArgumentsAndTheSharedMetersListener) {
