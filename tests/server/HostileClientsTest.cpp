@@ -219,7 +219,15 @@ TEST_F(HostileClientsTest, AcceptOutOfDescriptorsKeepsListening) {
 #endif
     // The limit is lowered in a child process of its own.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(_exit(RunOutOfDescriptors()), ::testing::ExitedWithCode(0), "");
+    // The child ends its server thread and leaves through exit, so that the
+    // log object's threads are joined as well.
+    EXPECT_EXIT(
+        {
+            const int nResult = RunOutOfDescriptors();
+            pServer.reset();
+            exit(nResult);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
