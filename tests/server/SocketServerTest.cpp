@@ -146,6 +146,26 @@ TEST_F(SocketServerTest, SendAfterCloseSendsNothing) {
     EXPECT_EQ((std::vector<std::string>{"Cannot send data, server is down"}), Errors());
 }
 
+TEST_F(SocketServerTest, SendReachesConnectedClientsOnly) {
+    TestClient client(nPort);
+    ASSERT_TRUE(client.Send("apodump\n"));
+    const int nSocket = Next().first;
+    server.Send(nSocket, "abc", 3);
+    EXPECT_EQ("abc", client.Read(3));
+
+    // Some other descriptor of the process.
+    int anPipe[2];
+    ASSERT_EQ(0, pipe2(anPipe, O_CLOEXEC));
+    server.Send(anPipe[1], "abc", 3);
+    EXPECT_EQ((std::vector<std::string>{"Cannot send data, " + std::to_string(anPipe[1]) +
+                                        " is not a connected client"}),
+              Errors());
+    pollfd pfd{anPipe[0], POLLIN, 0};
+    EXPECT_EQ(0, poll(&pfd, 1, 0));
+    close(anPipe[0]);
+    close(anPipe[1]);
+}
+
 TEST_F(SocketServerTest, ListeningSocketThatFailsIsClosedOnceAndListenWorksAgain) {
     EnableDebugRecords();
     TestClient client(nPort);

@@ -198,6 +198,12 @@ void CBaseServer::Send(int nSocket, const char* pData, unsigned int nLength) {
         TARVO_LOGE("Cannot send data, server is down");
         return;
     }
+    // A number that is no client's (any more) may be any other descriptor
+    // of the process by now.
+    if (m_mapClients.count(nSocket) == 0) {
+        TARVO_LOGE("Cannot send data, %d is not a connected client", nSocket);
+        return;
+    }
     // Never blocks the server thread on a client that does not read its
     // replies, and a peer that has gone away raises no SIGPIPE.
     const ssize_t nSent = send(nSocket, pData, nLength, MSG_DONTWAIT | MSG_NOSIGNAL);
@@ -210,10 +216,8 @@ void CBaseServer::Send(int nSocket, const char* pData, unsigned int nLength) {
         TARVO_LOGE("Client %d does not read its replies (%d of %u bytes sent), closing it", nSocket,
                    static_cast<int>(std::max<ssize_t>(nSent, 0)), nLength);
     }
-    if (m_mapClients.count(nSocket) != 0) {
-        shutdown(nSocket, SHUT_RDWR);
-        QueueForClosing(nSocket);
-    }
+    shutdown(nSocket, SHUT_RDWR);
+    QueueForClosing(nSocket);
 }
 
 void CBaseServer::SendToAllSockets(const char* pData, unsigned int nLength) {
