@@ -21,9 +21,9 @@ using TestSupport::TestClient;
 namespace {
 
 // Lets the tests reach the listening socket.
-class InspectableTCPServer : public CTCPServer {
+class TransparentTCPServer : public CTCPServer {
 public:
-    InspectableTCPServer() : CTCPServer(std::make_shared<CCommandsParser>(), 0) {}
+    TransparentTCPServer() : CTCPServer(std::make_shared<CCommandsParser>(), 0) {}
     int ListenSocket() const { return m_nListenSocket; }
 };
 
@@ -47,7 +47,7 @@ protected:
         return ErrorMessages("Shared/NetworkManager/CBaseServer.cpp");
     }
 
-    InspectableTCPServer server;
+    TransparentTCPServer server;
     int nPort = 0;
 };
 
