@@ -1,0 +1,467 @@
+#include "NetworkManager/CBaseServer.h"
+
+#include <errno.h>
+#include <string.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+
+#include "logging/TarvoLog.h"
+
+namespace TarvoFX {
+
+namespace {
+
+// Bytes taken by one recvmsg.
+constexpr size_t kReceiveChunk = 4096;
+// Pending connections the listening socket queues.
+constexpr int kListenBacklog = 10;
+
+void InitRecursiveMutex(pthread_mutex_t& mutex) {
+    pthread_mutexattr_t attr;
+    pthread_mutexattr_init(&attr);
+    pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_RECURSIVE);
+    pthread_mutexattr_setpshared(&attr, PTHREAD_PROCESS_SHARED);
+    pthread_mutex_init(&mutex, &attr);
+    pthread_mutexattr_destroy(&attr);
+}
+
+// What an accept failure means for the listening socket.
+enum class AcceptFailure {
+    kTransient,  // this one connection failed; try the next at once
+    kExhausted,  // out of descriptors or memory; retry after a pause
+    kFatal,      // the listening socket itself is unusable
+};
+
+AcceptFailure ClassifyAcceptFailure(int nError) {
+    switch (nError) {
+        case EMFILE:
+        case ENFILE:
+        case ENOBUFS:
+        case ENOMEM:
+            return AcceptFailure::kExhausted;
+        case EBADF:
+        case EFAULT:
+        case EINVAL:
+        case ENOTSOCK:
+        case EOPNOTSUPP:
+            return AcceptFailure::kFatal;
+        default:
+            // EAGAIN (the peer went away between select and accept),
+            // ECONNABORTED, EINTR, EPROTO, EPERM and the network errors
+            // Linux passes on from the new connection.
+            return AcceptFailure::kTransient;
+    }
+}
+
+// The descriptors the control messages of msg carry: the first of each
+// SCM_RIGHTS message. The control buffer is sized for one, but alignment
+// may leave room for a second, which the system then installs as well: any
+// further ones are closed, or they would stay open with nobody owning them.
+std::vector<int> CollectFDs(msghdr& msg, int nSocket) {
+    std::vector<int> vecFDs;
+    for (cmsghdr* pHeader = CMSG_FIRSTHDR(&msg); pHeader != nullptr;
+         pHeader = CMSG_NXTHDR(&msg, pHeader)) {
+        if (pHeader->cmsg_level != SOL_SOCKET || pHeader->cmsg_type != SCM_RIGHTS ||
+            pHeader->cmsg_len < CMSG_LEN(sizeof(int))) {
+            continue;
+        }
+        const size_t nCount = (pHeader->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+        for (size_t nIndex = 0; nIndex < nCount; ++nIndex) {
+            int nFD;
+            memcpy(&nFD, CMSG_DATA(pHeader) + nIndex * sizeof(int), sizeof(nFD));
+            if (nIndex == 0) {
+                vecFDs.push_back(nFD);
+            } else {
+                close(nFD);
+            }
+        }
+        if (nCount > 1) {
+            TARVO_LOGE("Client %d passed %zu descriptors in one message, closed all but the first",
+                       nSocket, nCount);
+        }
+    }
+    return vecFDs;
+}
+
+}  // namespace
+
+CBaseServer::CBaseServer(std::shared_ptr<ICommandsParser> pParser)
+    : m_nListenSocket(-1),
+      m_nMaxFD(-1),
+      m_pParser(std::move(pParser)),
+      m_bListening(false),
+      m_bAcceptPaused(false) {
+    FD_ZERO(&m_fdsMaster);
+    InitRecursiveMutex(m_mutexServer);
+    InitRecursiveMutex(m_mutexWait);
+}
+
+CBaseServer::~CBaseServer() {
+    Close();
+    // A socket layer that stopped by itself has closed its sockets already;
+    // the client entries go with the map.
+    pthread_mutex_destroy(&m_mutexWait);
+    pthread_mutex_destroy(&m_mutexServer);
+}
+
+bool CBaseServer::Listen() {
+    CLock lock(m_mutexServer);
+    if (m_bListening) {
+        TARVO_LOGE("server enabled already, please call Close before Lister");
+        return false;
+    }
+    m_nListenSocket = CreateSocket();
+    if (m_nListenSocket < 0) {
+        const int nError = errno;
+        TARVO_LOGE("socket %d error: %s", m_nListenSocket, strerror(nError));
+        m_nListenSocket = -1;
+        return false;
+    }
+    // select cannot watch a descriptor number at or above FD_SETSIZE.
+    if (m_nListenSocket >= FD_SETSIZE) {
+        TARVO_LOGE("socket %d is beyond the %d descriptors select can watch", m_nListenSocket,
+                   FD_SETSIZE);
+        CloseListenSocket();
+        return false;
+    }
+    const char* szFailed = nullptr;
+    int nOn = 1;
+    if (setsockopt(m_nListenSocket, SOL_SOCKET, SO_REUSEADDR, &nOn, sizeof(nOn)) != 0) {
+        szFailed = "setsockopt %d error: %s";
+    } else if (ioctl(m_nListenSocket, FIONBIO, &nOn) != 0) {
+        szFailed = "ioctl %d error: %s";
+    } else if (Bind() < 0) {
+        szFailed = "bind %d error: %s";
+    } else if (listen(m_nListenSocket, kListenBacklog) != 0) {
+        szFailed = "listen %d error: %s";
+    }
+    if (szFailed != nullptr) {
+        const int nError = errno;
+        TARVO_LOGD(szFailed, m_nListenSocket, strerror(nError));
+        CloseListenSocket();
+        return false;
+    }
+    FD_ZERO(&m_fdsMaster);
+    m_nMaxFD = m_nListenSocket;
+    FD_SET(m_nListenSocket, &m_fdsMaster);
+    m_bAcceptPaused = false;
+    m_bListening = true;
+    TARVO_LOGD("server is now listening");
+    return true;
+}
+
+void CBaseServer::Close() {
+    if (!IsListening()) {
+        TARVO_LOGD("server already closed");
+        return;
+    }
+    {
+        CLock lock(m_mutexServer);
+        m_bListening = false;
+        // Wakes the select of a waiting WaitOnCommand.
+        if (m_nListenSocket >= 0) {
+            shutdown(m_nListenSocket, SHUT_RDWR);
+        }
+    }
+    CLock lockWait(m_mutexWait);
+    CLock lock(m_mutexServer);
+    ShutDownClientSockets();
+    CloseListenSocket();
+}
+
+CDataSocket CBaseServer::WaitOnCommand() {
+    CLock lockWait(m_mutexWait);
+    CDataSocket dataSocket;
+    // Buffered input is parsed before waiting for more.
+    while (IsListening()) {
+        if (ParseData(dataSocket)) {
+            break;
+        }
+        WaitForData();
+    }
+    return dataSocket;
+}
+
+bool CBaseServer::IsListening() {
+    return m_bListening;
+}
+
+void CBaseServer::Send(int nSocket, const char* pData, unsigned int nLength) {
+    CLock lock(m_mutexServer);
+    if (!m_bListening) {
+        TARVO_LOGE("Cannot send data, server is down");
+        return;
+    }
+    // A number that is no client's (any more) may be any other descriptor
+    // of the process by now.
+    if (m_mapClients.count(nSocket) == 0) {
+        TARVO_LOGE("Cannot send data, %d is not a connected client", nSocket);
+        return;
+    }
+    // Never blocks the server thread on a client that does not read its
+    // replies, and a peer that has gone away raises no SIGPIPE.
+    const ssize_t nSent = send(nSocket, pData, nLength, MSG_DONTWAIT | MSG_NOSIGNAL);
+    if (nSent == static_cast<ssize_t>(nLength)) {
+        return;
+    }
+    const int nError = errno;
+    if (nSent >= 0 || nError == EAGAIN || nError == EWOULDBLOCK) {
+        // A reply cut short would leave the client's stream out of step.
+        TARVO_LOGE("Client %d does not read its replies (%d of %u bytes sent), closing it", nSocket,
+                   static_cast<int>(std::max<ssize_t>(nSent, 0)), nLength);
+    }
+    shutdown(nSocket, SHUT_RDWR);
+    QueueForClosing(nSocket);
+}
+
+void CBaseServer::SendToAllSockets(const char* pData, unsigned int nLength) {
+    CLock lock(m_mutexServer);
+    if (!m_bListening) {
+        return;
+    }
+    std::vector<int> vecSockets;
+    for (const auto& client : m_mapClients) {
+        vecSockets.push_back(client.first);
+    }
+    for (int nSocket : vecSockets) {
+        Send(nSocket, pData, nLength);
+    }
+}
+
+bool CBaseServer::HasClients() {
+    CLock lock(m_mutexServer);
+    return !m_mapClients.empty();
+}
+
+bool CBaseServer::ParseData(CDataSocket& dataSocket) {
+    CLock lock(m_mutexServer);
+    for (auto& client : m_mapClients) {
+        auto* pData = static_cast<CDataAPO*>(m_pParser->Parse(&client.second));
+        if (pData != nullptr) {
+            dataSocket.m_nSocket = client.first;
+            dataSocket.m_pData = pData;
+            return true;
+        }
+        DropOverlongInput(client.first, client.second);
+    }
+    CloseQueuedSockets();
+    return false;
+}
+
+void CBaseServer::DropOverlongInput(int nSocket, CCommandData& client) {
+    // The parser found nothing complete in it: the client is sending
+    // something no request can be, and will only ever grow it.
+    const size_t nPending = client.GetData().size();
+    if (nPending >= kMaxPendingInput) {
+        TARVO_LOGE("Dropping %zu bytes from client %d: no complete request in %zu bytes", nPending,
+                   nSocket, kMaxPendingInput);
+        client.ResetData();
+    }
+}
+
+void CBaseServer::CloseQueuedSockets() {
+    for (int nSocket : m_vecSocketsToClose) {
+        if (!m_bListening) {
+            break;
+        }
+        TARVO_LOGD("Closing connection to: %d", nSocket);
+        close(nSocket);
+        FD_CLR(nSocket, &m_fdsMaster);
+        m_mapClients.erase(nSocket);
+    }
+    m_vecSocketsToClose.clear();
+}
+
+void CBaseServer::QueueForClosing(int nSocket) {
+    if (std::find(m_vecSocketsToClose.begin(), m_vecSocketsToClose.end(), nSocket) ==
+        m_vecSocketsToClose.end()) {
+        m_vecSocketsToClose.push_back(nSocket);
+    }
+}
+
+void CBaseServer::WaitForData() {
+    fd_set fdsRead;
+    int nMaxFD = 0;
+    bool bAcceptPaused = false;
+    {
+        CLock lock(m_mutexServer);
+        if (!m_bListening) {
+            return;
+        }
+        fdsRead = m_fdsMaster;
+        nMaxFD = m_nMaxFD;
+        bAcceptPaused = m_bAcceptPaused;
+        if (bAcceptPaused) {
+            FD_CLR(m_nListenSocket, &fdsRead);
+        }
+    }
+    timeval tvPause{0, kAcceptPauseMilliseconds * 1000};
+    int nReady = select(nMaxFD + 1, &fdsRead, nullptr, nullptr, bAcceptPaused ? &tvPause : nullptr);
+    const int nSelectError = errno;
+    TARVO_LOGD("select() exit with code %d", nReady);
+
+    CLock lock(m_mutexServer);
+    m_bAcceptPaused = false;
+    if (!m_bListening) {
+        // Close is tearing down; it owns the sockets now.
+        return;
+    }
+    if (nReady < 0) {
+        if (nSelectError == EINTR) {
+            // A signal, not a fault: wait again.
+            return;
+        }
+        const int nListenSocket = m_nListenSocket;
+        StopListening();
+        TARVO_LOGD("select() failed %d error %s, veltsd %d , probably server is down", nSelectError,
+                   strerror(nSelectError), nListenSocket);
+        m_nMaxFD = FindMaxFD();
+        return;
+    }
+    TARVO_LOGD("select returned %d", nReady);
+    if (FD_ISSET(m_nListenSocket, &fdsRead)) {
+        --nReady;
+        TARVO_LOGD("Listening socket %d is readable", m_nListenSocket);
+        AcceptClient();
+    }
+    for (auto& client : m_mapClients) {
+        if (nReady <= 0 || !m_bListening) {
+            break;
+        }
+        if (!FD_ISSET(client.first, &fdsRead)) {
+            continue;
+        }
+        --nReady;
+        ReceiveFrom(client.first, client.second);
+    }
+    m_nMaxFD = FindMaxFD();
+}
+
+void CBaseServer::AcceptClient() {
+    const int nClient = accept4(m_nListenSocket, nullptr, nullptr, SOCK_CLOEXEC);
+    if (nClient < 0) {
+        const int nError = errno;
+        switch (ClassifyAcceptFailure(nError)) {
+            case AcceptFailure::kTransient:
+                TARVO_LOGE("accept() failed %d error %s, still listening", nError,
+                           strerror(nError));
+                return;
+            case AcceptFailure::kExhausted:
+                TARVO_LOGE("accept() failed %d error %s, accepting again in %d ms", nError,
+                           strerror(nError), kAcceptPauseMilliseconds);
+                m_bAcceptPaused = true;
+                return;
+            case AcceptFailure::kFatal:
+                StopListening();
+                TARVO_LOGD("accept() failed %d error %s, probably server is down", nError,
+                           strerror(nError));
+                return;
+        }
+    }
+    if (nClient >= FD_SETSIZE) {
+        // FD_SET on it would write past the set (and abort on Android).
+        TARVO_LOGE("Refusing connection %d: select watches descriptors below %d only", nClient,
+                   FD_SETSIZE);
+        close(nClient);
+        return;
+    }
+    TARVO_LOGD("New incoming connection %d", nClient);
+    m_mapClients[nClient] = CCommandData();
+    FD_SET(nClient, &m_fdsMaster);
+    m_nMaxFD = std::max(m_nMaxFD, nClient);
+}
+
+void CBaseServer::ReceiveFrom(int nSocket, CCommandData& client) {
+    int nBytes = 0;
+    int nFDs = 0;
+    ssize_t nReceived = 0;
+    int nError = 0;
+    // Stops short of the end of the stream once the client holds more than
+    // it may: the rest stays with the system until the parser made room.
+    while (client.GetData().size() < kMaxPendingInput) {
+        char acData[kReceiveChunk];
+        union {
+            cmsghdr header;
+            char acBytes[CMSG_SPACE(sizeof(int))];
+        } control;
+        iovec vec{acData, sizeof(acData)};
+        msghdr msg{};
+        msg.msg_iov = &vec;
+        msg.msg_iovlen = 1;
+        msg.msg_control = control.acBytes;
+        msg.msg_controllen = sizeof(control.acBytes);
+        nReceived = recvmsg(nSocket, &msg, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
+        if (nReceived <= 0) {
+            nError = errno;
+            if (nReceived < 0 && nError == EINTR) {
+                continue;
+            }
+            break;
+        }
+        nBytes += static_cast<int>(nReceived);
+        std::vector<int> vecFDs = CollectFDs(msg, nSocket);
+        nFDs += static_cast<int>(vecFDs.size());
+        if (vecFDs.empty()) {
+            client.AppendData(std::string_view(acData, static_cast<size_t>(nReceived)));
+        } else if (client.GetFDs().size() >= kMaxPendingDescriptorChunks) {
+            TARVO_LOGE("Client %d has %zu descriptor chunks waiting, closing %zu more", nSocket,
+                       client.GetFDs().size(), vecFDs.size());
+            for (int nFD : vecFDs) {
+                close(nFD);
+            }
+        } else {
+            client.AddFDData(std::move(vecFDs),
+                             std::string(acData, static_cast<size_t>(nReceived)));
+        }
+    }
+    if (nReceived == 0 || (nReceived < 0 && nError != EAGAIN && nError != EWOULDBLOCK)) {
+        QueueForClosing(nSocket);
+    }
+    TARVO_LOGD("Received from: %d num bytes: %d num fds %d", nSocket, nBytes, nFDs);
+}
+
+int CBaseServer::FindMaxFD() {
+    int nMax = m_nListenSocket;
+    if (!m_mapClients.empty()) {
+        nMax = std::max(nMax, m_mapClients.rbegin()->first);
+    }
+    TARVO_LOGD("FindMaxFD %d", nMax);
+    return nMax;
+}
+
+void CBaseServer::ShutDownClientSockets() {
+    CLock lock(m_mutexServer);
+    // The entries go too: their socket numbers may be reused by anything
+    // the process opens next.
+    for (const auto& client : m_mapClients) {
+        shutdown(client.first, SHUT_RDWR);
+        close(client.first);
+        FD_CLR(client.first, &m_fdsMaster);
+    }
+    m_mapClients.clear();
+    m_vecSocketsToClose.clear();
+}
+
+void CBaseServer::StopListening() {
+    m_bListening = false;
+    CloseListenSocket();
+    ShutDownClientSockets();
+}
+
+void CBaseServer::CloseListenSocket() {
+    if (m_nListenSocket >= 0) {
+        if (m_nListenSocket < FD_SETSIZE) {
+            FD_CLR(m_nListenSocket, &m_fdsMaster);
+        }
+        close(m_nListenSocket);
+        m_nListenSocket = -1;
+    }
+}
+
+}  // namespace TarvoFX
