@@ -136,7 +136,7 @@ TEST_F(BinaryInterfaceTest, EverySlotReachesItsOperation) {
     companion::VeltraEffect& e = *pEffect;
     struct Slot {
         int nSlot;
-        uint32_t nCode;  // 0: the operation is not available in this build
+        uint32_t nCode;  // 0: the operation sends no command (its call returns false)
         std::function<bool()> call;
     };
     const std::vector<Slot> slots = {
@@ -167,7 +167,7 @@ TEST_F(BinaryInterfaceTest, EverySlotReachesItsOperation) {
         {23, 0x10003, [&] { return e.SetSoundMode(1); }},
         {24, 0x10016, [&] { return e.SetSmoothingEnable(true); }},
         {25, 0x1001C, [&] { return e.SetCustomOutputMode(1, 2); }},
-        {26, 0, [&] { return e.SetTcpIpEnable(true, 0); }},
+        {26, 0, [&] { return !e.SetTcpIpEnable(true, 0); }},  // serves, sends nothing
         {27, 0x10035, [&] { return e.SetMetersServerEnable(true); }},
         {28, 0x10022, [&] { return e.GetSupportedOutputModeCount(nU32); }},
         {29, 0x10023, [&] { return e.GetSupportedOutputModeNames(1, ids, names); }},
@@ -239,7 +239,8 @@ TEST_F(BinaryInterfaceTest, EverySlotReachesItsOperation) {
         EXPECT_EQ(slot.nCode, commands[0].nCode) << "slot " << slot.nSlot;
     }
     AudioServer::Instance().ClearJournal();
-    e.CreateTuningServers(0);  // slot 76
+    e.CreateTuningServers(0);  // slot 76: builds, does not enable
+    EXPECT_TRUE(e.SetTcpIpEnable(false, 0));
     EXPECT_TRUE(AudioServer::Instance().Journal().empty());
 }
 

@@ -4,6 +4,10 @@
 #include <cstring>
 #include <utility>
 
+#include "NetworkManager/CCommandsParser.h"
+#include "NetworkManager/CTCPServer.h"
+#include "NetworkManager/CommandExecute/VTServerExecutors.h"
+#include "NetworkManager/VTServer.h"
 #include "VTCommands/CVTCommandCloseDestroyUnixServerSocket.h"
 #include "VTCommands/CVTCommandCreateListenUnixServerSocket.h"
 #include "VTCommands/CVTCommandIsDefaultSoundMode.h"
@@ -998,13 +1002,58 @@ bool VeltraEffectAPIBase::SendText(int32_t nCmdID, const std::string& strText) {
     return SendCommand(nCmdID, static_cast<uint32_t>(strText.size() + 1), strText.c_str());
 }
 
-// --- Operations not available in this build ------------------------------------
-// They report failure and never reach the effect.
+// --- Tuning server ------------------------------------------------------------------
 
-bool VeltraEffectAPIBase::SetTcpIpEnable(bool /*bEnable*/, int32_t /*nTcpipPort*/) {
-    return false;
+bool VeltraEffectAPIBase::SetTcpIpEnable(bool bEnable, int32_t nTcpipPort) {
+    TARVO_LOGD("VeltraEffectAPIBase::SetTcpIpEnable %s nTcpipPort %d", TARVO_BOOL_TEXT(bEnable),
+               nTcpipPort);
+    if (!bEnable) {
+        return m_pVTServer ? m_pVTServer->Disable() : true;
+    }
+    if (!m_bServersCreated) {
+        CreateTuningServers(nTcpipPort);
+    }
+    m_pTCPServer->SetListenPort(nTcpipPort & 0xFFFF);
+    return m_pVTServer->Enable();
 }
 
-void VeltraEffectAPIBase::CreateTuningServers(int32_t /*nPort*/) {}
+void VeltraEffectAPIBase::CreateTuningServers(int32_t nPort) {
+    auto pParser = std::make_shared<CCommandsParser>();
+    m_pTCPServer = std::make_shared<CTCPServer>(pParser, static_cast<unsigned int>(nPort & 0xFFFF));
+    IVTServerMetersListener* pMeters = this;
+    const std::shared_ptr<VTServerExecutor> executors[] = {
+        std::make_shared<VTServerParameterSetter>(
+            static_cast<IVTServerParameterSetListener*>(this)),
+        std::make_shared<VTServerParameterArraySetter>(
+            static_cast<IVTServerParameterArraySetListener*>(this)),
+        std::make_shared<VTServerParameterGetter>(
+            static_cast<IVTServerParameterGetListener*>(this)),
+        std::make_shared<VTServerParameterArrayGetter>(
+            static_cast<IVTServerParameterArrayGetListener*>(this)),
+        std::make_shared<VTServerCustomOutputModeSetter>(
+            static_cast<IVTServerCustomOutputModeSetListener*>(this)),
+        std::make_shared<VTServerLogLevelSetter>(static_cast<IVTServerLogLevelSetListener*>(this)),
+        std::make_shared<VTServerLogOutputSetter>(
+            static_cast<IVTServerLogOutputSetListener*>(this)),
+        std::make_shared<VTServerMetersDisabler>(pMeters),
+        std::make_shared<VTServerMetersEnabler>(pMeters),
+        std::make_shared<VTServerOutputModeSetter>(
+            static_cast<IVTServerOutputModeSetListener*>(this)),
+        std::make_shared<VTServerRecordingSetter>(static_cast<IVTServerRecordingListener*>(this)),
+        std::make_shared<VTServerSoundModeSetter>(
+            static_cast<IVTServerSoundModeSetListener*>(this)),
+        std::make_shared<VTServerSystemVolumeSetter>(
+            static_cast<IVTServerSystemVolumeSetListener*>(this)),
+        std::make_shared<VTServerTagExSetter>(static_cast<IVTServerTagExSetListener*>(this)),
+        std::make_shared<VTServerKvCalibrator>(static_cast<IVTServerCalibrateKvListener*>(this)),
+        std::make_shared<VTServerMpsFileSetter>(static_cast<IVTServerMpsFileSetListener*>(this)),
+        std::make_shared<VTServerDumper>(static_cast<IVTServerDumpListener*>(this)),
+    };
+    m_pVTServer = std::make_shared<VTServer>(m_pTCPServer);
+    for (const auto& pExecutor : executors) {
+        m_pVTServer->RegisterExecutor(pExecutor);
+    }
+    m_bServersCreated = true;
+}
 
 }  // namespace TarvoFX
