@@ -1,5 +1,7 @@
 #include "TuningRequests.h"
 
+#include "NetworkManager/TuningProtocol.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cinttypes>
@@ -17,43 +19,7 @@ using TarvoFX::ProtocolVersion;
 
 namespace {
 
-void PutU32(Bytes& bytes, uint32_t nValue) {
-    for (int i = 0; i < 4; ++i) {
-        bytes.push_back(static_cast<uint8_t>(nValue >> (8 * i)));
-    }
-}
-
-void PutF64(Bytes& bytes, double dValue) {
-    uint8_t aBytes[8];
-    std::memcpy(aBytes, &dValue, sizeof(aBytes));
-    bytes.insert(bytes.end(), aBytes, aBytes + sizeof(aBytes));
-}
-
-void PutText(Bytes& bytes, const std::string& strText) {
-    bytes.insert(bytes.end(), strText.begin(), strText.end());
-}
-
-uint32_t GetU32(const Bytes& bytes, size_t nOffset) {
-    uint32_t nValue = 0;
-    for (int i = 3; i >= 0; --i) {
-        nValue = (nValue << 8) | bytes[nOffset + i];
-    }
-    return nValue;
-}
-
-double GetF64(const Bytes& bytes, size_t nOffset) {
-    double dValue = 0;
-    std::memcpy(&dValue, bytes.data() + nOffset, sizeof(dValue));
-    return dValue;
-}
-
-// The frame around an unframed request: marker, payload length, payload.
-Bytes Framed(const Bytes& payload) {
-    Bytes bytes(TarvoFX::kFrameMarker, TarvoFX::kFrameMarker + 4);
-    PutU32(bytes, static_cast<uint32_t>(payload.size()));
-    bytes.insert(bytes.end(), payload.begin(), payload.end());
-    return bytes;
-}
+namespace TP = TarvoFX::TuningProtocol;
 
 bool ParseU32(const std::string& strText, uint32_t& nValue) {
     if (strText.empty() || strText[0] == '-') {
@@ -103,12 +69,6 @@ bool IsWord(const std::string& strText, size_t nMaxLength) {
            strText.find_first_of(" \t\r\n") == std::string::npos;
 }
 
-std::string Number(double dValue) {
-    char szText[64];
-    std::snprintf(szText, sizeof(szText), "%.17g", dValue);
-    return szText;
-}
-
 struct Command {
     const char* szUsage;
     const char* szMeaning;
@@ -123,7 +83,7 @@ void Binary(Request& request, ProtocolVersion eDialect, const Bytes& payload,
     if (eDialect == TarvoFX::kText) {
         request.bytes.assign(strLine.begin(), strLine.end());
     } else if (eDialect == TarvoFX::kBinaryFramed) {
-        request.bytes = Framed(payload);
+        request.bytes = TP::Framed(payload);
     } else {
         request.bytes = payload;
     }
@@ -172,14 +132,6 @@ bool ParsePairs(const std::string& strText, std::vector<ParameterValue>& pairs,
     return true;
 }
 
-std::string IdList(const std::vector<uint32_t>& ids) {
-    std::string strList;
-    for (uint32_t nId : ids) {
-        strList += (strList.empty() ? "" : ",") + std::to_string(nId);
-    }
-    return strList;
-}
-
 const std::map<std::string, Command>& Commands() {
     using W = const std::vector<std::string>&;
     static const std::map<std::string, Command> s_commands = {
@@ -192,11 +144,7 @@ const std::map<std::string, Command>& Commands() {
                   err = "set-param needs an unsigned id and a number";
                   return false;
               }
-              Bytes payload;
-              PutU32(payload, TarvoFX::kCommandSetParameter);
-              PutU32(payload, nId);
-              PutF64(payload, dValue);
-              Binary(r, e, payload, "param " + std::to_string(nId) + " " + Number(dValue) + "\n");
+              Binary(r, e, TP::SetParameter(nId, dValue), TP::ParamLine(nId, dValue));
               return true;
           }}},
         {"get-param",
@@ -208,15 +156,13 @@ const std::map<std::string, Command>& Commands() {
                   return false;
               }
               if (e == TarvoFX::kText) {
-                  PutText(r.bytes, "get_param_array " + std::to_string(nId) + "\n");
+                  const std::string strLine = TP::GetParamArrayLine({nId});
+                  r.bytes.assign(strLine.begin(), strLine.end());
                   r.eReply = ReplyKind::kParameterArray;
                   r.eReplyDialect = TarvoFX::kText;
                   return true;
               }
-              Bytes payload;
-              PutU32(payload, TarvoFX::kCommandRequestParameter);
-              PutU32(payload, nId);
-              Binary(r, e, payload, "");
+              Binary(r, e, TP::RequestParameter(nId), "");
               r.eReply = ReplyKind::kParameter;
               return true;
           }}},
@@ -228,17 +174,13 @@ const std::map<std::string, Command>& Commands() {
               if (!ParsePairs(a[0], pairs, err)) {
                   return false;
               }
-              Bytes payload;
-              PutU32(payload, TarvoFX::kCommandSetParameterArray);
-              PutU32(payload, static_cast<uint32_t>(pairs.size()));
+              std::vector<TarvoFX::SParameterValue> parameters;
               std::string strLines;
               for (const ParameterValue& pair : pairs) {
-                  PutU32(payload, pair.nId);
-                  PutF64(payload, pair.dValue);
-                  strLines +=
-                      "param " + std::to_string(pair.nId) + " " + Number(pair.dValue) + "\n";
+                  parameters.push_back({pair.nId, pair.dValue});
+                  strLines += TP::ParamLine(pair.nId, pair.dValue);
               }
-              Binary(r, e, payload, strLines);
+              Binary(r, e, TP::SetParameterArray(parameters), strLines);
               return true;
           }}},
         {"get-params",
@@ -248,13 +190,7 @@ const std::map<std::string, Command>& Commands() {
               if (!ParseIds(a[0], ids, err)) {
                   return false;
               }
-              Bytes payload;
-              PutU32(payload, TarvoFX::kCommandRequestParameterArray);
-              PutU32(payload, static_cast<uint32_t>(ids.size()));
-              for (uint32_t nId : ids) {
-                  PutU32(payload, nId);
-              }
-              Binary(r, e, payload, "get_param_array " + IdList(ids) + "\n");
+              Binary(r, e, TP::RequestParameterArray(ids), TP::GetParamArrayLine(ids));
               r.eReply = ReplyKind::kParameterArray;
               r.eReplyDialect = e;
               return true;
@@ -267,10 +203,8 @@ const std::map<std::string, Command>& Commands() {
                   err = "output-mode needs a number";
                   return false;
               }
-              Bytes payload;
-              PutU32(payload, TarvoFX::kCommandSetOutputMode);
-              PutU32(payload, static_cast<uint32_t>(nMode));
-              Binary(r, e, payload, "outputmode " + std::to_string(nMode) + "\n");
+              Binary(r, e, TP::SetOutputMode(static_cast<uint32_t>(nMode)),
+                     TP::ModeLine(TP::kOutputMode, nMode));
               return true;
           }}},
         {"sound-mode",
@@ -281,10 +215,8 @@ const std::map<std::string, Command>& Commands() {
                   err = "sound-mode needs a number";
                   return false;
               }
-              Bytes payload;
-              PutU32(payload, TarvoFX::kCommandSetSoundMode);
-              PutU32(payload, static_cast<uint32_t>(nMode));
-              Binary(r, e, payload, "soundmode " + std::to_string(nMode) + "\n");
+              Binary(r, e, TP::SetSoundMode(static_cast<uint32_t>(nMode)),
+                     TP::ModeLine(TP::kSoundMode, nMode));
               return true;
           }}},
         {"custom-output-mode",
@@ -295,13 +227,10 @@ const std::map<std::string, Command>& Commands() {
                   err = "custom-output-mode needs two numbers";
                   return false;
               }
-              Bytes payload;
-              PutU32(payload, TarvoFX::kCommandSetCustomOutputMode);
-              PutU32(payload, static_cast<uint32_t>(nFirst));
-              PutU32(payload, static_cast<uint32_t>(nSecond));
-              Binary(r, e, payload,
-                     "customoutputmode " + std::to_string(nFirst) + " " + std::to_string(nSecond) +
-                         "\n");
+              Binary(r, e,
+                     TP::SetCustomOutputMode(static_cast<uint32_t>(nFirst),
+                                             static_cast<uint32_t>(nSecond)),
+                     TP::CustomOutputModeLine(nFirst, nSecond));
               return true;
           }}},
         {"set-tag",
@@ -318,10 +247,7 @@ const std::map<std::string, Command>& Commands() {
                   err = "set-tag needs two numbers and two hexadecimal masks";
                   return false;
               }
-              char szLine[128];
-              std::snprintf(szLine, sizeof(szLine), "set_tag_ex [%d:%d][0x%X,0x%X]\n", nOM, nSM,
-                            nDisable, nEnable);
-              TextOnly(r, e, szLine);
+              TextOnly(r, e, TP::SetTagExLine(nOM, nSM, nDisable, nEnable));
               return true;
           }}},
         {"log-level",
@@ -332,7 +258,7 @@ const std::map<std::string, Command>& Commands() {
                   err = "log-level needs a tag name (one word) and a number";
                   return false;
               }
-              TextOnly(r, e, "loglevel " + a[0] + " " + std::to_string(nLevel) + "\n");
+              TextOnly(r, e, TP::LogLevelLine(a[0], nLevel));
               return true;
           }}},
         {"log-output",
@@ -342,7 +268,7 @@ const std::map<std::string, Command>& Commands() {
                   err = "log-output needs an output name (one word) and on or off";
                   return false;
               }
-              TextOnly(r, e, "logoutput " + a[0] + (a[1] == "on" ? " 1\n" : " 0\n"));
+              TextOnly(r, e, TP::LogOutputLine(a[0], a[1] == "on"));
               return true;
           }}},
         {"recording-on",
@@ -352,21 +278,13 @@ const std::map<std::string, Command>& Commands() {
                   err = "recording-on needs a path prefix without blanks, at most 1023 characters";
                   return false;
               }
-              Bytes payload;
-              PutU32(payload, TarvoFX::kCommandSetRecording);
-              PutU32(payload, 1);
-              PutU32(payload, static_cast<uint32_t>(a[0].size()));
-              PutText(payload, a[0]);
-              Binary(r, e, payload, "set_recording 1 " + a[0] + "\n");
+              Binary(r, e, TP::SetRecording(true, a[0]), TP::SetRecordingLine(true, a[0]));
               return true;
           }}},
         {"recording-off",
          {"recording-off", "stop recording", 0,
           [](W, ProtocolVersion e, Request& r, std::string&) {
-              Bytes payload;
-              PutU32(payload, TarvoFX::kCommandSetRecording);
-              PutU32(payload, 0);
-              Binary(r, e, payload, "set_recording 0\n");
+              Binary(r, e, TP::SetRecording(false, ""), TP::SetRecordingLine(false, ""));
               return true;
           }}},
         {"load-preset",
@@ -376,11 +294,7 @@ const std::map<std::string, Command>& Commands() {
                   err = "load-preset needs a path without blanks, at most 1024 characters";
                   return false;
               }
-              Bytes payload;
-              PutU32(payload, TarvoFX::kCommandLoadPreset);
-              PutU32(payload, static_cast<uint32_t>(a[0].size()));
-              PutText(payload, a[0]);
-              Binary(r, e, payload, "loadpreset " + a[0] + "\n");
+              Binary(r, e, TP::LoadPreset(a[0]), TP::LoadPresetLine(a[0]));
               return true;
           }}},
         {"meters",
@@ -390,23 +304,22 @@ const std::map<std::string, Command>& Commands() {
                   err = "meters needs on or off";
                   return false;
               }
-              TextOnly(r, e, a[0] == "on" ? "meters_enable\n" : "meters_disable\n");
+              TextOnly(r, e,
+                       TP::KeywordLine(a[0] == "on" ? TP::kMetersEnable : TP::kMetersDisable));
               return true;
           }}},
         {"calibrate",
          {"calibrate", "calibrate head tracking", 0,
           [](W, ProtocolVersion e, Request& r, std::string&) {
-              Bytes payload;
-              PutU32(payload, TarvoFX::kCommandCalibrateKv);
               if (e == TarvoFX::kBinary) {
                   // A lone 4-byte request waits on the server for a fifth byte.
-                  r.bytes = Framed(payload);
+                  r.bytes = TP::Framed(TP::CalibrateKv());
                   r.strNote =
                       "sent framed: the server reads a lone 4-byte request only when "
                       "more bytes follow";
                   return true;
               }
-              Binary(r, e, payload, "calibrate_kv\n");
+              Binary(r, e, TP::CalibrateKv(), TP::KeywordLine(TP::kCalibrateKv));
               return true;
           }}},
         {"volume",
@@ -417,13 +330,13 @@ const std::map<std::string, Command>& Commands() {
                   err = "volume needs a number";
                   return false;
               }
-              TextOnly(r, e, "volume " + Number(dVolume) + "\n");
+              TextOnly(r, e, TP::VolumeLine(dVolume));
               return true;
           }}},
         {"dump",
          {"dump", "make the effect dump its state", 0,
           [](W, ProtocolVersion e, Request& r, std::string&) {
-              TextOnly(r, e, "apodump\n");
+              TextOnly(r, e, TP::KeywordLine(TP::kApoDump));
               return true;
           }}},
     };
@@ -473,15 +386,11 @@ bool ReplyReader::Complete(const Bytes& bytes) const {
         case ReplyKind::kNone:
             return true;
         case ReplyKind::kParameter:
-            return bytes.size() >= 16;
-        case ReplyKind::kParameterArray:
-            if (m_eDialect == TarvoFX::kText) {
-                return std::find(bytes.begin(), bytes.end(), '\n') != bytes.end();
-            }
-            if (m_eDialect == TarvoFX::kBinaryFramed) {
-                return bytes.size() >= 8 && bytes.size() >= 8 + uint64_t(GetU32(bytes, 4));
-            }
-            return bytes.size() >= 8 && bytes.size() >= 8 + 12 * uint64_t(GetU32(bytes, 4));
+            return bytes.size() >= TP::ParameterReplySize();
+        case ReplyKind::kParameterArray: {
+            const size_t nSize = TP::ParameterArrayReplySize(bytes, m_eDialect);
+            return nSize > 0 && bytes.size() >= nSize;
+        }
     }
     return false;
 }
@@ -489,59 +398,26 @@ bool ReplyReader::Complete(const Bytes& bytes) const {
 bool ReplyReader::Decode(const Bytes& bytes, std::vector<ParameterValue>& values,
                          std::string& strError) const {
     values.clear();
+    std::vector<TarvoFX::SParameterValue> decoded;
+    bool bOk = true;
     if (m_eKind == ReplyKind::kParameter) {
-        if (bytes.size() < 16 || GetU32(bytes, 0) != TarvoFX::kCommandParameterValue) {
-            strError = "not a parameter reply";
-            return false;
-        }
-        values.push_back({GetU32(bytes, 4), GetF64(bytes, 8)});
-        return true;
+        TarvoFX::SParameterValue value{0, 0.0};
+        const size_t nSize = TP::ParameterReplySize();
+        bOk = bytes.size() >= nSize &&
+              TP::DecodeParameterReply(Bytes(bytes.begin(), bytes.begin() + nSize), value);
+        decoded.push_back(value);
+    } else if (m_eKind == ReplyKind::kParameterArray) {
+        const size_t nSize = TP::ParameterArrayReplySize(bytes, m_eDialect);
+        bOk = nSize > 0 && bytes.size() >= nSize &&
+              TP::DecodeParameterArrayReply(Bytes(bytes.begin(), bytes.begin() + nSize), m_eDialect,
+                                            decoded);
     }
-    if (m_eKind != ReplyKind::kParameterArray) {
-        return true;
-    }
-    if (m_eDialect == TarvoFX::kText) {
-        const std::string strPrefix = "get_param_array_response ";
-        std::string strLine(bytes.begin(), std::find(bytes.begin(), bytes.end(), '\n'));
-        if (strLine.compare(0, strPrefix.size(), strPrefix) != 0) {
-            strError = "not a parameter array reply: " + strLine;
-            return false;
-        }
-        for (const std::string& strEntry : SplitAt(strLine.substr(strPrefix.size()), ',')) {
-            const size_t nEquals = strEntry.find('=');
-            int32_t nId = 0;
-            double dValue = 0;
-            if (nEquals == std::string::npos || !ParseI32(strEntry.substr(0, nEquals), nId) ||
-                !ParseDouble(strEntry.substr(nEquals + 1), dValue)) {
-                strError = "bad entry in the reply: " + strEntry;
-                return false;
-            }
-            values.push_back({static_cast<uint32_t>(nId), dValue});
-        }
-        return true;
-    }
-    size_t nOffset = 0;
-    if (m_eDialect == TarvoFX::kBinaryFramed) {
-        if (bytes.size() < 8 ||
-            !std::equal(bytes.begin(), bytes.begin() + 4, TarvoFX::kFrameMarker)) {
-            strError = "reply does not start with the frame marker";
-            return false;
-        }
-        nOffset = 8;
-    }
-    if (bytes.size() < nOffset + 8 ||
-        GetU32(bytes, nOffset) != TarvoFX::kCommandParameterArrayValues) {
-        strError = "not a parameter array reply";
+    if (!bOk) {
+        strError = "the reply is not one the server sends for this query";
         return false;
     }
-    const uint64_t nCount = GetU32(bytes, nOffset + 4);
-    if (bytes.size() < nOffset + 8 + 12 * nCount) {
-        strError = "truncated parameter array reply";
-        return false;
-    }
-    for (uint64_t i = 0; i < nCount; ++i) {
-        const size_t nEntry = nOffset + 8 + 12 * i;
-        values.push_back({GetU32(bytes, nEntry), GetF64(bytes, nEntry + 4)});
+    for (const TarvoFX::SParameterValue& value : decoded) {
+        values.push_back({value.nParam, value.dValue});
     }
     return true;
 }

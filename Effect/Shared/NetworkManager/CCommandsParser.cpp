@@ -1,5 +1,7 @@
 #include "NetworkManager/CCommandsParser.h"
 
+#include "NetworkManager/TuningProtocol.h"
+
 #include <ctype.h>
 #include <stdio.h>
 #include <string.h>
@@ -224,24 +226,24 @@ LineResult ConvertIntBits(const std::string& strValue, uint32_t& nField) {
     return Expect(nConverted, 1);
 }
 
-const std::string s_strGetParamArray = "get_param_array";
-const std::string s_strFlushCoeffFile = "flush_coeff_file";
-const std::string s_strProfile = "profile";
-const std::string s_strParam = "param";
-const std::string s_strSetRecording = "set_recording";
-const std::string s_strSoundMode = "soundmode";
-const std::string s_strCustomOutputMode = "customoutputmode";
-const std::string s_strOutputMode = "outputmode";
-const std::string s_strLoadPreset = "loadpreset";
-const std::string s_strLogLevel = "loglevel";
-const std::string s_strLogOutput = "logoutput";
-const std::string s_strApoDump = "apodump";
-const std::string s_strSetTagEx = "set_tag_ex";
-const std::string s_strCalibrateKv = "calibrate_kv";
-const std::string s_strMetersEnable = "meters_enable";
-const std::string s_strMetersDisable = "meters_disable";
-const std::string s_strVolume = "volume";
-const std::string s_strGetVersion = "get_version";
+const std::string& s_strGetParamArray = TuningProtocol::kGetParamArray;
+const std::string& s_strFlushCoeffFile = TuningProtocol::kFlushCoeffFile;
+const std::string& s_strProfile = TuningProtocol::kProfile;
+const std::string& s_strParam = TuningProtocol::kParam;
+const std::string& s_strSetRecording = TuningProtocol::kSetRecording;
+const std::string& s_strSoundMode = TuningProtocol::kSoundMode;
+const std::string& s_strCustomOutputMode = TuningProtocol::kCustomOutputMode;
+const std::string& s_strOutputMode = TuningProtocol::kOutputMode;
+const std::string& s_strLoadPreset = TuningProtocol::kLoadPreset;
+const std::string& s_strLogLevel = TuningProtocol::kLogLevel;
+const std::string& s_strLogOutput = TuningProtocol::kLogOutput;
+const std::string& s_strApoDump = TuningProtocol::kApoDump;
+const std::string& s_strSetTagEx = TuningProtocol::kSetTagEx;
+const std::string& s_strCalibrateKv = TuningProtocol::kCalibrateKv;
+const std::string& s_strMetersEnable = TuningProtocol::kMetersEnable;
+const std::string& s_strMetersDisable = TuningProtocol::kMetersDisable;
+const std::string& s_strVolume = TuningProtocol::kVolume;
+const std::string& s_strGetVersion = TuningProtocol::kGetVersion;
 
 struct STextCommand {
     const std::string& strKeyword;

@@ -1,5 +1,7 @@
 #include "NetworkManager/CommandExecute/VTServerReplies.h"
 
+#include "NetworkManager/TuningProtocol.h"
+
 #include <stdio.h>
 #include <string.h>
 
@@ -65,7 +67,7 @@ void GetDataFromParameterArray(const std::vector<unsigned int>& vecParams,
 void GetDataFromParameterArrayInText(const std::vector<unsigned int>& vecParams,
                                      const std::vector<double>& vecValues, uint32_t nCount,
                                      ProtocolVersion /*eVersion*/, std::vector<uint8_t>& vecReply) {
-    std::string strReply = "get_param_array_response ";
+    std::string strReply = TuningProtocol::kGetParamArrayResponse + " ";
     const size_t nEntries = Entries(vecParams, vecValues, nCount);
     for (size_t nIndex = 0; nIndex < nEntries; ++nIndex) {
         // Sized by a first call: a large value has hundreds of digits.
