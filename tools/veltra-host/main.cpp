@@ -1,21 +1,41 @@
 // veltra-host: runs the effect library on this machine's simulated platform.
 // It sets the SDK level property, creates an effect through the library's
-// factory, initialises it on an audio session and switches algorithms, while
-// printing every call that reaches the simulated audio server.
-#include <android/log.h>
+// factory, initialises it on an audio session, optionally registers sessions
+// and switches algorithms, serves tuning clients over TCP, turns the
+// library's standard-output log on and prints every call that reaches the
+// simulated audio server, until SIGINT or SIGTERM.
+#include <arpa/inet.h>
+#include <dlfcn.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "HostPlatform/AudioServer.h"
 #include "HostPlatform/Properties.h"
+#include "VeltraEffectAPI/FxShimWrapper.h"
 #include "VeltraEffectAPI/VeltraEffectAPIBase.h"
 
 namespace {
+
+enum ExitStatus {
+    kExitOk = 0,
+    kExitFailed = 1,
+    kExitUsage = 2,
+    kExitNoShim = 3,
+    kExitInitFailed = 4,
+    kExitNoServer = 5,
+};
 
 struct Options {
     std::string strSdk = "28";
@@ -25,150 +45,276 @@ struct Options {
     int nSession = 0;
     std::vector<int> sessions;
     std::vector<std::string> algorithms;
-    bool bDemo = false;
-    bool bVerbose = false;
+    int nPort = -1;  // no tuning server
+    std::string strPortFile;
+    std::string strSavePresets;
+    std::string strSaveUserPresets;
+    bool bOnce = false;
 };
 
 void Usage(FILE* pOut) {
-    std::fprintf(pOut,
-                 "usage: veltra-host [options]\n"
-                 "  --sdk N          SDK level property (default 28)\n"
-                 "  --effect NAME    effect type name (default Veltra3)\n"
-                 "  --io N           audio io handle (default -1: the platform default)\n"
-                 "  --priority N     priority for Init (default 0)\n"
-                 "  --session N      audio session for Init (default 0)\n"
-                 "  --add-session N  register a further session (repeatable)\n"
-                 "  --enable NAME    switch an algorithm on, then off again (repeatable)\n"
-                 "  --demo           a scripted run: sessions 3 and 7, algorithm \"x\"\n"
-                 "  --verbose        print the library's debug log records too\n"
-                 "  --help           this text\n");
+    std::fprintf(
+        pOut,
+        "usage: veltra-host [options]\n"
+        "\n"
+        "Runs one effect on the simulated platform until SIGINT or SIGTERM, printing\n"
+        "every call that reaches the audio server and the library's log.\n"
+        "\n"
+        "options:\n"
+        "  --sdk N                 SDK level property (default 28)\n"
+        "  --effect NAME           effect type name (default Veltra3)\n"
+        "  --io N                  audio io handle (default -1: the platform default)\n"
+        "  --priority N            priority for Init (default 0)\n"
+        "  --session N             audio session for Init (default 0)\n"
+        "  --add-session N         register a further session (repeatable)\n"
+        "  --enable NAME           switch an algorithm on (repeatable)\n"
+        "  --port N                serve tuning clients on port N; 0 picks a free port\n"
+        "  --port-file PATH        write the tuning port to PATH once serving\n"
+        "  --save-presets PATH     save the base presets to PATH when stopping\n"
+        "  --save-user-presets PATH  save the user presets to PATH when stopping\n"
+        "  --once                  stop after setting up instead of waiting for a signal\n"
+        "  --help                  this text\n"
+        "\n"
+        "exit status: 0 stopped cleanly; 2 usage error; 3 the effect shim could not be\n"
+        "loaded; 4 Init failed; 5 the tuning server could not listen; 1 other failures.\n");
 }
 
 bool ParseInt(const char* szText, int* pnValue) {
     char* pEnd = nullptr;
     long nValue = std::strtol(szText, &pEnd, 10);
-    if (pEnd == szText || *pEnd != '\0') {
+    if (pEnd == szText || *pEnd != '\0' || nValue < INT32_MIN || nValue > INT32_MAX) {
         return false;
     }
     *pnValue = static_cast<int>(nValue);
     return true;
 }
 
-// Returns 0 to go on, otherwise the exit status.
+// Returns -1 to go on, otherwise the exit status.
 int ParseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
-        std::string strArg = argv[i];
-        auto value = [&](int* pnValue) {
-            if (i + 1 >= argc || !ParseInt(argv[i + 1], pnValue)) {
+        const std::string strArg = argv[i];
+        if (strArg == "--help") {
+            Usage(stdout);
+            return kExitOk;
+        }
+        if (strArg == "--once") {
+            options.bOnce = true;
+            continue;
+        }
+        if (i + 1 >= argc) {
+            std::fprintf(stderr, "veltra-host: %s needs a value\n", strArg.c_str());
+            return kExitUsage;
+        }
+        const char* szValue = argv[++i];
+        int nValue = 0;
+        const bool bNumber = ParseInt(szValue, &nValue);
+        auto number = [&](int& nTarget) {
+            if (!bNumber) {
                 std::fprintf(stderr, "veltra-host: %s needs a number\n", strArg.c_str());
                 return false;
             }
-            ++i;
+            nTarget = nValue;
             return true;
         };
-        auto text = [&](std::string* pstrValue) {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "veltra-host: %s needs a value\n", strArg.c_str());
-                return false;
-            }
-            *pstrValue = argv[++i];
-            return true;
-        };
-        int nValue = 0;
-        std::string strValue;
-        if (strArg == "--help") {
-            Usage(stdout);
-            return -1;
-        } else if (strArg == "--sdk") {
-            if (!text(&options.strSdk))
-                return 2;
+        bool bOk = true;
+        if (strArg == "--sdk") {
+            options.strSdk = szValue;
         } else if (strArg == "--effect") {
-            if (!text(&options.strEffect))
-                return 2;
+            options.strEffect = szValue;
         } else if (strArg == "--io") {
-            if (!value(&options.nIO))
-                return 2;
+            bOk = number(options.nIO);
         } else if (strArg == "--priority") {
-            if (!value(&options.nPriority))
-                return 2;
+            bOk = number(options.nPriority);
         } else if (strArg == "--session") {
-            if (!value(&options.nSession))
-                return 2;
+            bOk = number(options.nSession);
         } else if (strArg == "--add-session") {
-            if (!value(&nValue))
-                return 2;
-            options.sessions.push_back(nValue);
+            int nSession = 0;
+            bOk = number(nSession);
+            options.sessions.push_back(nSession);
         } else if (strArg == "--enable") {
-            if (!text(&strValue))
-                return 2;
-            options.algorithms.push_back(strValue);
-        } else if (strArg == "--demo") {
-            options.bDemo = true;
-        } else if (strArg == "--verbose") {
-            options.bVerbose = true;
+            options.algorithms.push_back(szValue);
+        } else if (strArg == "--port") {
+            bOk = number(options.nPort) && options.nPort >= 0 && options.nPort <= 65535;
+            if (!bOk) {
+                std::fprintf(stderr, "veltra-host: bad port %s\n", szValue);
+            }
+        } else if (strArg == "--port-file") {
+            options.strPortFile = szValue;
+        } else if (strArg == "--save-presets") {
+            options.strSavePresets = szValue;
+        } else if (strArg == "--save-user-presets") {
+            options.strSaveUserPresets = szValue;
         } else {
             std::fprintf(stderr, "veltra-host: unknown option %s\n", strArg.c_str());
+            bOk = false;
+        }
+        if (!bOk) {
             Usage(stderr);
-            return 2;
+            return kExitUsage;
         }
     }
-    if (options.bDemo) {
-        options.sessions = {7, 3};
-        if (options.algorithms.empty()) {
-            options.algorithms.push_back("x");
+    return -1;
+}
+
+std::mutex g_printMutex;
+
+void Print(const char* szFormat, const std::string& strText) {
+    std::lock_guard<std::mutex> lock(g_printMutex);
+    std::printf(szFormat, strText.c_str());
+    std::fflush(stdout);
+}
+
+// A port nobody listens on now, found by binding port 0.
+int FreePort() {
+    int nFD = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr = {};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_ANY);
+    socklen_t nLength = sizeof(addr);
+    int nPort = -1;
+    if (nFD >= 0 && bind(nFD, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0 &&
+        getsockname(nFD, reinterpret_cast<sockaddr*>(&addr), &nLength) == 0) {
+        nPort = ntohs(addr.sin_port);
+    }
+    if (nFD >= 0) {
+        close(nFD);
+    }
+    return nPort;
+}
+
+// Whether the library has loaded a platform effect shim under any of its names.
+bool ShimLoaded() {
+    for (const char* szName :
+         {TarvoFX::FxShimWrapper::FX_SHIM_OREO_LIB, TarvoFX::FxShimWrapper::FX_SHIM_NOUGAT_LIB,
+          TarvoFX::FxShimWrapper::FX_SHIM_MARSHMALLOW_LIB,
+          TarvoFX::FxShimWrapper::FX_SHIM_LOLLIPOP_LIB}) {
+        void* pHandle = dlopen(szName, RTLD_NOW | RTLD_NOLOAD);
+        if (pHandle != nullptr) {
+            dlclose(pHandle);
+            return true;
         }
     }
-    return 0;
+    return false;
+}
+
+bool WritePortFile(const std::string& strPath, int nPort) {
+    const std::string strTemp = strPath + ".tmp";
+    FILE* pFile = std::fopen(strTemp.c_str(), "w");
+    if (pFile == nullptr) {
+        return false;
+    }
+    const bool bWritten = std::fprintf(pFile, "%d\n", nPort) > 0;
+    return std::fclose(pFile) == 0 && bWritten &&
+           std::rename(strTemp.c_str(), strPath.c_str()) == 0;
+}
+
+// The library's log accepts run-time changes once it has read its
+// configuration, a moment after first use.
+bool TurnStandardOutputLogOn(TarvoFX::IVeltraEffectAPI& effect) {
+    for (int nTry = 0; nTry < 500; ++nTry) {
+        if (effect.SetLogOutput("STDOUT_LOG", true)) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     Options options;
-    int nStatus = ParseOptions(argc, argv, options);
-    if (nStatus != 0) {
-        return nStatus < 0 ? 0 : nStatus;
+    const int nParsed = ParseOptions(argc, argv, options);
+    if (nParsed >= 0) {
+        return nParsed;
     }
+    // Every thread started from here on inherits the blocked signals; the main
+    // thread takes them with sigwait.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
     if (!HostPlatform::SetSystemProperty("ro.build.version.sdk", options.strSdk)) {
         std::fprintf(stderr, "veltra-host: bad SDK level %s\n", options.strSdk.c_str());
-        return 2;
+        return kExitUsage;
     }
-    if (options.bVerbose) {
-        __android_log_set_minimum_priority(ANDROID_LOG_VERBOSE);
-    }
-    HostPlatform::AudioServer::Instance().SetObserver([](const HostPlatform::JournalEntry& entry) {
-        std::printf("platform: %s\n", HostPlatform::DescribeEntry(entry).c_str());
-        std::fflush(stdout);
-    });
+    Print("host: SDK level %s\n", options.strSdk);
 
-    std::printf("host: SDK level %s, creating \"%s\" on io %d\n", options.strSdk.c_str(),
-                options.strEffect.c_str(), options.nIO);
     std::unique_ptr<TarvoFX::IVeltraEffectAPI> pEffect(
         TarvoFX::VeltraEffectFactory::CreateVeltraEffect(options.strEffect, options.nIO, nullptr));
-
-    std::printf("host: Init priority %d session %d\n", options.nPriority, options.nSession);
-    if (!pEffect->Init(options.nPriority, options.nSession)) {
+    if (!ShimLoaded()) {
         std::fprintf(stderr,
-                     "veltra-host: Init failed (the platform refused the effect, or the "
-                     "effect shim could not be loaded)\n");
-        return 4;
+                     "veltra-host: the platform effect shim could not be loaded for SDK level %s "
+                     "(see the log above)\n",
+                     options.strSdk.c_str());
+        return kExitNoShim;
+    }
+    Print("host: created \"%s\"\n", options.strEffect);
+
+    HostPlatform::AudioServer::Instance().SetObserver([](const HostPlatform::JournalEntry& entry) {
+        Print("effect: %s\n", HostPlatform::DescribeEntry(entry));
+    });
+    if (!pEffect->Init(options.nPriority, options.nSession)) {
+        std::fprintf(stderr, "veltra-host: Init failed (priority %d, session %d)\n",
+                     options.nPriority, options.nSession);
+        HostPlatform::AudioServer::Instance().SetObserver(nullptr);
+        return kExitInitFailed;
+    }
+    if (TurnStandardOutputLogOn(*pEffect)) {
+        Print("host: %s\n", "the library's standard-output log is on");
     }
     for (int nSession : options.sessions) {
         pEffect->SetAudioSession(nSession, true);
-        std::printf("host: registered session %d\n", nSession);
+        Print("host: registered session %s\n", std::to_string(nSession));
     }
-    bool bOk = true;
     for (const std::string& strAlg : options.algorithms) {
-        for (bool bEnable : {true, false}) {
-            bool bResult = pEffect->SetEnabled(strAlg, bEnable);
-            std::printf("host: SetEnabled(\"%s\", %s) -> %s\n", strAlg.c_str(),
-                        bEnable ? "true" : "false", bResult ? "true" : "false");
-            bOk = bOk && bResult;
+        const bool bResult = pEffect->SetEnabled(strAlg, true);
+        Print("host: %s\n", "switched \"" + strAlg + "\" on: " + (bResult ? "ok" : "refused"));
+    }
+
+    int nStatus = kExitOk;
+    if (options.nPort >= 0) {
+        const int nPort = options.nPort == 0 ? FreePort() : options.nPort;
+        if (nPort <= 0 || !pEffect->SetTcpIpEnable(true, nPort)) {
+            std::fprintf(stderr,
+                         "veltra-host: cannot serve tuning clients on port %d (is it in use?)\n",
+                         nPort);
+            nStatus = kExitNoServer;
+        } else {
+            Print("host: tuning server listening on port %s\n", std::to_string(nPort));
+            if (!options.strPortFile.empty() && !WritePortFile(options.strPortFile, nPort)) {
+                std::fprintf(stderr, "veltra-host: cannot write %s\n", options.strPortFile.c_str());
+                nStatus = kExitFailed;
+            }
         }
+    }
+
+    if (nStatus == kExitOk && !options.bOnce) {
+        Print("host: %s\n", "running; SIGINT or SIGTERM stops");
+        int nSignal = 0;
+        sigwait(&stopSignals, &nSignal);
+        Print("host: %s\n", std::string("stopping on ") + strsignal(nSignal));
+    }
+
+    pEffect->SetTcpIpEnable(false, 0);
+    if (!options.strSavePresets.empty()) {
+        const bool bSaved = pEffect->SavePresets(options.strSavePresets);
+        Print("host: %s\n",
+              "saved base presets to " + options.strSavePresets + (bSaved ? "" : " FAILED"));
+        nStatus = bSaved ? nStatus : kExitFailed;
+    }
+    if (!options.strSaveUserPresets.empty()) {
+        const bool bSaved = pEffect->SaveUserPresets(options.strSaveUserPresets);
+        Print("host: %s\n",
+              "saved user presets to " + options.strSaveUserPresets + (bSaved ? "" : " FAILED"));
+        nStatus = bSaved ? nStatus : kExitFailed;
     }
     pEffect.reset();
     HostPlatform::AudioServer::Instance().SetObserver(nullptr);
-    std::printf("host: effect deleted, %zu platform instances left\n",
-                HostPlatform::AudioServer::Instance().LiveInstanceCount());
-    return bOk ? 0 : 1;
+    Print("host: effect deleted, %s platform instances left\n",
+          std::to_string(HostPlatform::AudioServer::Instance().LiveInstanceCount()));
+    return nStatus;
 }
