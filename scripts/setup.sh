@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev libspdlog-dev
   android-liblog-dev android-libutils-dev
-  clang-format binutils
+  clang-format binutils pkg-config
 )
 
 missing=()

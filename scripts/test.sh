@@ -15,5 +15,8 @@ for preset in default asan tsan; do
   ctest --preset "$preset"
 done
 
+echo "== installed package: the example companion application"
+scripts/example.sh
+
 echo "== fuzz"
 scripts/fuzz.sh
