@@ -91,6 +91,32 @@ struct RequestCase {
     int nReplyCapacity;  // -1: no reply buffer
 };
 
+// Each operation sends exactly its request, with its reply capacity; queries
+// are answered with replies that fill their buffers.
+void ExpectRequests(TarvoFX::IVeltraEffectAPI& effect, const std::vector<RequestCase>& cases) {
+    for (const RequestCase& c : cases) {
+        AudioServer::Instance().ClearJournal();
+        AudioServer::Instance().ClearResponders();
+        // Answer queries with replies that fill their buffers.
+        AudioServer::Instance().SetResponder(c.nCode,
+                                             [](const Bytes&, uint32_t nCapacity, Bytes& reply) {
+                                                 reply.assign(nCapacity, 0);
+                                                 return 0;
+                                             });
+        EXPECT_TRUE(c.call(effect)) << c.szName;
+        std::vector<JournalEntry> commands = AudioServer::Instance().Commands();
+        ASSERT_EQ(1u, commands.size()) << c.szName;
+        EXPECT_EQ(c.nCode, commands[0].nCode) << c.szName;
+        EXPECT_EQ(c.request, commands[0].request) << c.szName;
+        if (c.nReplyCapacity < 0) {
+            EXPECT_FALSE(commands[0].bReplyRequested) << c.szName;
+        } else {
+            EXPECT_EQ(static_cast<uint32_t>(c.nReplyCapacity), commands[0].nReplyCapacity)
+                << c.szName;
+        }
+    }
+}
+
 TEST_F(ControlOperationsTest, RequestsMatchTheirLayouts) {
     static const unsigned anIds[] = {7, 0x01020304};
     static const char aChunk[] = {'a', 'b', 'c'};
@@ -230,27 +256,7 @@ TEST_F(ControlOperationsTest, RequestsMatchTheirLayouts) {
          U32(258), -1},
         {"ClearConfig", [](auto& e) { return e.ClearConfig(); }, 0x10037, {}, 4},
     };
-    for (const RequestCase& c : cases) {
-        AudioServer::Instance().ClearJournal();
-        AudioServer::Instance().ClearResponders();
-        // Answer queries with replies that fill their buffers.
-        AudioServer::Instance().SetResponder(c.nCode,
-                                             [](const Bytes&, uint32_t nCapacity, Bytes& reply) {
-                                                 reply.assign(nCapacity, 0);
-                                                 return 0;
-                                             });
-        EXPECT_TRUE(c.call(*pEffect)) << c.szName;
-        std::vector<JournalEntry> commands = AudioServer::Instance().Commands();
-        ASSERT_EQ(1u, commands.size()) << c.szName;
-        EXPECT_EQ(c.nCode, commands[0].nCode) << c.szName;
-        EXPECT_EQ(c.request, commands[0].request) << c.szName;
-        if (c.nReplyCapacity < 0) {
-            EXPECT_FALSE(commands[0].bReplyRequested) << c.szName;
-        } else {
-            EXPECT_EQ(static_cast<uint32_t>(c.nReplyCapacity), commands[0].nReplyCapacity)
-                << c.szName;
-        }
-    }
+    ExpectRequests(*pEffect, cases);
 }
 
 TEST_F(ControlOperationsTest, ForceBypassNameMustLeaveRoomForItsTerminator) {
@@ -466,26 +472,7 @@ TEST_F(ControlOperationsTest, MessageRequestsMatchTheirLayouts) {
          },
          0x1003C, Cat({U32(2), U32(0xFFFFFFFF), U32(0), U32(1), U32(0), U32(5), U32(6)}), 16},
     };
-    for (const RequestCase& c : cases) {
-        AudioServer::Instance().ClearJournal();
-        AudioServer::Instance().ClearResponders();
-        AudioServer::Instance().SetResponder(c.nCode,
-                                             [](const Bytes&, uint32_t nCapacity, Bytes& reply) {
-                                                 reply.assign(nCapacity, 0);
-                                                 return 0;
-                                             });
-        EXPECT_TRUE(c.call(*pEffect)) << c.szName;
-        std::vector<JournalEntry> commands = AudioServer::Instance().Commands();
-        ASSERT_EQ(1u, commands.size()) << c.szName;
-        EXPECT_EQ(c.nCode, commands[0].nCode) << c.szName;
-        EXPECT_EQ(c.request, commands[0].request) << c.szName;
-        if (c.nReplyCapacity < 0) {
-            EXPECT_FALSE(commands[0].bReplyRequested) << c.szName;
-        } else {
-            EXPECT_EQ(static_cast<uint32_t>(c.nReplyCapacity), commands[0].nReplyCapacity)
-                << c.szName;
-        }
-    }
+    ExpectRequests(*pEffect, cases);
 }
 
 TEST_F(ControlOperationsTest, TuningParameterSetSendsTwoArraysForEverySubType) {
