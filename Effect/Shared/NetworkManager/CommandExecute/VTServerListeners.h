@@ -100,8 +100,8 @@ public:
 class IVTServerTagExSetListener {
 public:
     virtual ~IVTServerTagExSetListener() = default;
-    virtual bool OnVTServerTagExSet(uint32_t nOutputMode, uint32_t nSoundMode,
-                                    int16_t nTagDisable, int16_t nTagEnable) = 0;
+    virtual bool OnVTServerTagExSet(uint32_t nOutputMode, uint32_t nSoundMode, int16_t nTagDisable,
+                                    int16_t nTagEnable) = 0;
 };
 
 class IVTServerDumpListener {
