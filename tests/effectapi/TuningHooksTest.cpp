@@ -220,32 +220,27 @@ TEST_F(TuningHooksTest, RefusedQuerySendsNothing) {
 
 TEST_F(TuningHooksTest, TextCommandsReachTheEffect) {
     Client client(Serve());
-    ASSERT_TRUE(client.Send("soundmode 3\n"));
-    ASSERT_EQ(1u, WaitForCommands(0x10003, 1).size());
-    ASSERT_TRUE(client.Send("customoutputmode 1 2\n"));
-    ASSERT_EQ(1u, WaitForCommands(0x1001C, 1).size());
-    ASSERT_TRUE(client.Send("set_tag_ex [1:2][0x10,0x20]\n"));
+    const std::pair<const char*, uint32_t> lines[] = {
+        {"soundmode 3\n", 0x10003},
+        {"customoutputmode 1 2\n", 0x1001C},
+        {"set_tag_ex [1:2][0x10,0x20]\n", 0x10001},
+        {"volume 0.5\n", 0x1003A},
+        {"set_recording 1 /data/rec\n", 0x10007},
+        {"set_recording 0\n", 0x1001B},
+        {"meters_enable\n", 0x10035},
+        {"calibrate_kv\n", 0x10029},
+        {"apodump\n", 0x1003B},
+        {"loadpreset /data/p.mps\n", 0x10000},
+        {"loglevel TARVO_LOG_JNI 3\n", 0x10002},
+        {"logoutput STDOUT_LOG 0\n", 0x10039},
+    };
+    for (const auto& line : lines) {
+        ASSERT_TRUE(client.Send(line.first));
+        EXPECT_EQ(1u, WaitForCommands(line.second, 1).size()) << line.first;
+    }
     std::vector<JournalEntry> tags = WaitForCommands(0x10001, 1);
     ASSERT_EQ(1u, tags.size());
     EXPECT_EQ(B(U32(1) + U32(2) + std::string("\x10\x00\x20\x00", 4)), tags[0].request);
-    ASSERT_TRUE(client.Send("volume 0.5\n"));
-    ASSERT_EQ(1u, WaitForCommands(0x1003A, 1).size());
-    ASSERT_TRUE(client.Send("set_recording 1 /data/rec\n"));
-    ASSERT_EQ(1u, WaitForCommands(0x10007, 1).size());
-    ASSERT_TRUE(client.Send("set_recording 0\n"));
-    ASSERT_EQ(1u, WaitForCommands(0x1001B, 1).size());
-    ASSERT_TRUE(client.Send("meters_enable\n"));
-    ASSERT_EQ(1u, WaitForCommands(0x10035, 1).size());
-    ASSERT_TRUE(client.Send("calibrate_kv\n"));
-    ASSERT_EQ(1u, WaitForCommands(0x10029, 1).size());
-    ASSERT_TRUE(client.Send("apodump\n"));
-    ASSERT_EQ(1u, WaitForCommands(0x1003B, 1).size());
-    ASSERT_TRUE(client.Send("loadpreset /data/p.mps\n"));
-    ASSERT_EQ(1u, WaitForCommands(0x10000, 1).size());
-    ASSERT_TRUE(client.Send("loglevel TARVO_LOG_JNI 3\n"));
-    ASSERT_EQ(1u, WaitForCommands(0x10002, 1).size());
-    ASSERT_TRUE(client.Send("logoutput STDOUT_LOG 0\n"));
-    ASSERT_EQ(1u, WaitForCommands(0x10039, 1).size());
 }
 
 TEST_F(TuningHooksTest, SecondEnableKeepsTheServerItBuilt) {
