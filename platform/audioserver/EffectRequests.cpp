@@ -211,10 +211,13 @@ public:
         return true;
     }
 
-    bool Take(size_t nSize, Bytes& bytes) {
-        if (Remaining() < nSize) {
+    // A length read from the request is 64 bits wide: compared before it is
+    // narrowed, so that a 32-bit host never takes a wrapped length.
+    bool Take(uint64_t nLength, Bytes& bytes) {
+        if (nLength > Remaining()) {
             return false;
         }
+        const size_t nSize = static_cast<size_t>(nLength);
         bytes.assign(m_bytes.begin() + m_nPos, m_bytes.begin() + m_nPos + nSize);
         m_nPos += nSize;
         return true;
@@ -258,7 +261,7 @@ bool ReadNumbers(Cursor& cursor, size_t nWidth, uint64_t nCount, std::vector<int
     if (nCount > cursor.Remaining() / nWidth) {
         return false;
     }
-    values.resize(nCount);
+    values.resize(static_cast<size_t>(nCount));  // bounded by the bytes left
     for (int64_t& nValue : values) {
         uint64_t nRead = 0;
         cursor.Unsigned(nWidth, nRead);
@@ -301,7 +304,7 @@ bool ReadField(const Field& field, Cursor& cursor, EffectRequest& decoded) {
                 return false;
             }
             std::vector<double>& values = decoded.doubles[strName];
-            values.resize(nCount);
+            values.resize(static_cast<size_t>(nCount));  // bounded by the bytes left
             for (double& dValue : values) {
                 cursor.Double(dValue);
             }
@@ -310,7 +313,7 @@ bool ReadField(const Field& field, Cursor& cursor, EffectRequest& decoded) {
         case Kind::kText:
         case Kind::kBlock: {
             Bytes bytes;
-            if (!cursor.Take(decoded.Number(field.szCountField), bytes)) {
+            if (!cursor.Take(static_cast<uint64_t>(decoded.Number(field.szCountField)), bytes)) {
                 return false;
             }
             if (field.eKind == Kind::kText) {
@@ -383,7 +386,7 @@ bool ReadField(const Field& field, Cursor& cursor, EffectRequest& decoded) {
                 return false;
             }
             std::vector<std::string>& values = decoded.texts[strName];
-            values.resize(nCount);
+            values.resize(static_cast<size_t>(nCount));  // bounded by the bytes left
             for (std::string& strValue : values) {
                 if (!cursor.TaggedString(strValue)) {
                     return false;

@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <type_traits>
 #include <vector>
 
 #include "Utils/StringUtils.h"
@@ -44,11 +45,12 @@ double ReadF64(const CReceiveBuffer& strData, size_t nOffset) {
     return dValue;
 }
 
-int LogInt(size_t nValue) {
-    return static_cast<int>(nValue);
-}
-
-int LogInt(uint32_t nValue) {
+// Sizes and words are logged with "%d" (sizes are bounded by the receive
+// limit; words are shown as the peer sent them). One template, since size_t
+// and uint32_t are the same type on 32-bit targets.
+template <typename T>
+int LogInt(T nValue) {
+    static_assert(std::is_unsigned<T>::value, "sizes and words only");
     return static_cast<int>(nValue);
 }
 

@@ -7,8 +7,10 @@ namespace TarvoFX {
 
 // --- Writer ------------------------------------------------------------------------
 
-CRawLayoutWriter::CRawLayoutWriter(size_t nSize) {
-    m_bytes.reserve(nSize);
+CRawLayoutWriter::CRawLayoutWriter(uint64_t nSize) {
+    if (nSize <= m_bytes.max_size()) {
+        m_bytes.reserve(static_cast<size_t>(nSize));
+    }
 }
 
 void CRawLayoutWriter::PutByte(uint8_t nValue) {

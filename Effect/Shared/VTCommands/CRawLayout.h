@@ -24,9 +24,12 @@ std::vector<T> CopyArray(const T* pSource, uint32_t nCount) {
 }
 
 // Appends fields in layout order to a buffer reserved for the message's size.
+// The size is computed in 64 bits from 32-bit counts; on a 32-bit target one
+// beyond what a buffer can hold reserves nothing (the fields' own vectors
+// already hold that many bytes, so it cannot occur in practice).
 class CRawLayoutWriter {
 public:
-    explicit CRawLayoutWriter(size_t nSize);
+    explicit CRawLayoutWriter(uint64_t nSize);
 
     void PutByte(uint8_t nValue);
     void PutU32(uint32_t nValue);
