@@ -16,6 +16,7 @@
 #include "NetworkManager/CCommandsParser.h"
 #include "NetworkManager/VTServer.h"
 #include "server/ServerTestSupport.h"
+#include "support/Emulator.h"
 #include "utils/LogRecordsTest.h"
 
 using namespace TarvoFX;
@@ -155,25 +156,45 @@ TEST_F(UnixServerTest, BytesWithDescriptorsNeverMixWithPlainBytes) {
     EXPECT_EQ("XYZ", pSecond->strFDData);
 }
 
-TEST_F(UnixServerTest, OfTwoDescriptorsInOneMessageOnlyTheFirstArrivesAndNeitherLeaks) {
-    TestClient client = Connect();
-    Pipe first;
-    Pipe second;
-    ASSERT_TRUE(SendWithFDs(client.FD(), "ab", {first.nWrite, second.nWrite}));
-    first.CloseWriteEnd();
-    second.CloseWriteEnd();
+// Of the descriptors of one message the server keeps the first and closes a
+// second; the system cuts any further ones and flags the message MSG_CTRUNC.
+// Either way one error says so.
+TEST_F(UnixServerTest, OfSeveralDescriptorsInOneMessageOnlyTheFirstArrivesAndNoneLeaks) {
+    for (size_t nPassed : {size_t{2}, size_t{3}}) {
+        SCOPED_TRACE(nPassed);
+        capture.Clear();
+        TestClient client = Connect();
+        Pipe aPipes[3];
+        std::vector<int> vecFDs;
+        for (size_t nIndex = 0; nIndex < nPassed; ++nIndex) {
+            vecFDs.push_back(aPipes[nIndex].nWrite);
+        }
+        ASSERT_TRUE(SendWithFDs(client.FD(), "ab", vecFDs));
+        for (Pipe& pipe : aPipes) {
+            pipe.CloseWriteEnd();
+        }
 
-    std::unique_ptr<CDataAPO> pRecord = Next();
-    ASSERT_TRUE(pRecord);
-    EXPECT_EQ(1u, pRecord->vecFDs.size());
-    EXPECT_TRUE(second.WriterGoneNow()) << "the one that did not fit is not kept";
-    EXPECT_FALSE(first.WriterGoneNow());
-    pRecord.reset();
-    EXPECT_TRUE(first.WriterGoneNow());
-    const std::vector<std::string> vecErrors =
-        ErrorMessages("Shared/NetworkManager/CBaseServer.cpp");
-    ASSERT_EQ(1u, vecErrors.size());
-    EXPECT_NE(std::string::npos, vecErrors[0].find("passed 2 descriptors in one message"));
+        std::unique_ptr<CDataAPO> pRecord = Next();
+        ASSERT_TRUE(pRecord);
+        EXPECT_EQ(1u, pRecord->vecFDs.size());
+        if (nPassed > 2 && TestSupport::RunsUnderEmulator()) {
+            // qemu-user receives into a larger buffer of its own and cuts the
+            // copy it hands on without MSG_CTRUNC: the cut descriptors stay
+            // open in the emulator and nothing tells the program.
+            continue;
+        }
+        for (size_t nIndex = 1; nIndex < nPassed; ++nIndex) {
+            EXPECT_TRUE(aPipes[nIndex].WriterGoneNow()) << "descriptor " << nIndex << " is kept";
+        }
+        EXPECT_FALSE(aPipes[0].WriterGoneNow());
+        pRecord.reset();
+        EXPECT_TRUE(aPipes[0].WriterGoneNow());
+        const std::vector<std::string> vecErrors =
+            ErrorMessages("Shared/NetworkManager/CBaseServer.cpp");
+        ASSERT_EQ(1u, vecErrors.size());
+        EXPECT_NE(std::string::npos,
+                  vecErrors[0].find("passed more than one descriptor in one message"));
+    }
 }
 
 TEST_F(UnixServerTest, UnparsedDescriptorsAreClosedWhenTheClientGoes) {

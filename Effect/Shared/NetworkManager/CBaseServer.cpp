@@ -60,11 +60,13 @@ AcceptFailure ClassifyAcceptFailure(int nError) {
 }
 
 // The descriptors the control messages of msg carry: the first of each
-// SCM_RIGHTS message. The control buffer is sized for one, but alignment
-// may leave room for a second, which the system then installs as well: any
-// further ones are closed, or they would stay open with nobody owning them.
+// SCM_RIGHTS message. The control buffer has room for two (see ReceiveFrom):
+// a second one is closed here, or it would stay open with nobody owning it;
+// the system drops any further ones itself and says so with MSG_CTRUNC.
+// Either way the client passed more than one descriptor, and that is reported.
 std::vector<int> CollectFDs(msghdr& msg, int nSocket) {
     std::vector<int> vecFDs;
+    bool bSurplus = (msg.msg_flags & MSG_CTRUNC) != 0;
     for (cmsghdr* pHeader = CMSG_FIRSTHDR(&msg); pHeader != nullptr;
          pHeader = CMSG_NXTHDR(&msg, pHeader)) {
         if (pHeader->cmsg_level != SOL_SOCKET || pHeader->cmsg_type != SCM_RIGHTS ||
@@ -81,10 +83,11 @@ std::vector<int> CollectFDs(msghdr& msg, int nSocket) {
                 close(nFD);
             }
         }
-        if (nCount > 1) {
-            TARVO_LOGE("Client %d passed %zu descriptors in one message, closed all but the first",
-                       nSocket, nCount);
-        }
+        bSurplus = bSurplus || nCount > 1;
+    }
+    if (bSurplus) {
+        TARVO_LOGE("Client %d passed more than one descriptor in one message, kept the first only",
+                   nSocket);
     }
     return vecFDs;
 }
@@ -386,9 +389,13 @@ void CBaseServer::ReceiveFrom(int nSocket, CCommandData& client) {
     // it may: the rest stays with the system until the parser made room.
     while (client.GetData().size() < kMaxPendingInput) {
         char acData[kReceiveChunk];
+        // One descriptor is taken per chunk. Room for a second makes a
+        // surplus one arrive, be closed and reported alike on every target
+        // (64-bit targets had that room by alignment alone); more are cut by
+        // the system, flagged with MSG_CTRUNC.
         union {
             cmsghdr header;
-            char acBytes[CMSG_SPACE(sizeof(int))];
+            char acBytes[CMSG_SPACE(2 * sizeof(int))];
         } control;
         iovec vec{acData, sizeof(acData)};
         msghdr msg{};
