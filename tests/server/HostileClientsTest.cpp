@@ -14,6 +14,7 @@
 
 #include "NetworkManager/CBaseServer.h"
 #include "server/TuningServerFixture.h"
+#include "support/Emulator.h"
 
 using namespace TarvoFX;
 using namespace TestSupport;
@@ -219,6 +220,7 @@ TEST_F(HostileClientsTest, AcceptOutOfDescriptorsKeepsListening) {
 #endif
     // The limit is lowered in a child process of its own.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
+    TestSupport::StartDeathTestChildrenThroughEmulator();
     // The child ends its server thread and leaves through exit, so that the
     // log object's threads are joined as well.
     EXPECT_EXIT(

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "support/Emulator.h"
+
 extern char** environ;
 
 namespace {
@@ -39,8 +41,10 @@ public:
         if (bStdin) {
             posix_spawn_file_actions_adddup2(&actions, aIn[0], 0);
         }
+        std::vector<std::string> words = TestSupport::EmulatorCommand();
+        words.insert(words.end(), args.begin(), args.end());
         std::vector<char*> argv;
-        for (const std::string& strArg : args) {
+        for (const std::string& strArg : words) {
             argv.push_back(const_cast<char*>(strArg.c_str()));
         }
         argv.push_back(nullptr);
