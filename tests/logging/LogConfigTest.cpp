@@ -1,7 +1,7 @@
 // The configuration file, read at first use of the process-wide log object.
 // Each scenario needs a fresh object, so each runs in a process of its own
-// (CTest runs every test case separately); the files live in the build's
-// configuration root, which these tests alone write, one test at a time.
+// (CTest runs every test case separately); the files live in a configuration
+// root that only these tests read and write, one test at a time.
 #include <android/log.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -230,7 +230,7 @@ TEST_F(TextRequestsTest, OverLongWordsAreRefusedWithoutTouchingLaterLines) {
                  "loglevel " + strName255 + "7 3\n", "logoutput " + strName255 + "1 1\n"}) {
         capture.Clear();
         EXPECT_FALSE(Feed(strLine + "meters_enable\n"));
-        EXPECT_EQ(1u, Errors().size());
+        ASSERT_EQ(1u, Errors().size());
         EXPECT_EQ(0u, Errors()[0].rfind("Argument too long in ", 0));
         pRecord = Next();
         ASSERT_TRUE(pRecord);
