@@ -3,15 +3,27 @@
 # on this machine's simulated platform) on a free port, drives it with
 # veltra-tune in each dialect, stops it, and checks every answer.
 # Exits 0 only if every step answered as expected.
+#   scripts/demo.sh          veltra-host built for this machine
+#   scripts/demo.sh armhf    veltra-host built for 32-bit ARM, run under
+#                            qemu-arm, driven by this machine's veltra-tune
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+host_preset=${1:-default}
 scripts/setup.sh >/dev/null
-echo "== building (cmake --preset default)"
-cmake --preset default >/dev/null
-cmake --build --preset default >/dev/null
+for preset in default "$host_preset"; do
+  echo "== building (cmake --preset $preset)"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" >/dev/null
+done
 
-HOST=build/default/tools/veltra-host
+HOST=(build/default/tools/veltra-host)
+if [ "$host_preset" = armhf ]; then
+  HOST=(cmake/qemu-arm-run --lib build/armhf/armhf-runtime/usr/lib/p7zip build/armhf/tools/veltra-host)
+elif [ "$host_preset" != default ]; then
+  echo "usage: scripts/demo.sh [armhf]" >&2
+  exit 2
+fi
 TUNE=build/default/tools/veltra-tune
 work=$(mktemp -d)
 host_pid=""
@@ -38,8 +50,8 @@ step() {  # step "description" expected-output-pattern command...
   fi
 }
 
-echo "== starting veltra-host on a free port"
-"$HOST" --port 0 --port-file "$work/port" --add-session 7 --enable virtualizer \
+echo "== starting veltra-host ($host_preset build) on a free port"
+"${HOST[@]}" --port 0 --port-file "$work/port" --add-session 7 --enable virtualizer \
   --save-presets "$work/saved-base.mps" --save-user-presets "$work/saved-user.mps" \
   >"$work/host.log" 2>&1 &
 host_pid=$!

@@ -1,27 +1,46 @@
 #!/usr/bin/env bash
-# Installs the default build into a temporary prefix, builds the example
-# companion application against the installed package alone (CMake package,
-# then pkg-config), and runs it.
+# Installs a build into a temporary prefix, builds the example companion
+# application against the installed package alone (CMake package, then
+# pkg-config), and runs it.
+#   scripts/example.sh          the build for this machine (preset "default")
+#   scripts/example.sh armhf    the 32-bit ARM cross build, run under qemu-arm
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-cmake --preset default >/dev/null
-cmake --build --preset default >/dev/null
+preset=${1:-default}
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-cmake --install build/default --prefix "$work/prefix" >/dev/null
-echo "installed into a temporary prefix:"
+cxx=c++
+cmake_args=()
+link_flags=()
+run=()
+if [ "$preset" = armhf ]; then
+  runtime="$PWD/build/armhf/armhf-runtime/usr/lib/p7zip"
+  cxx=arm-linux-gnueabihf-g++
+  cmake_args=(-DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/arm-linux-gnueabihf.cmake"
+              -DCMAKE_EXE_LINKER_FLAGS="-Wl,-rpath-link,$runtime")
+  link_flags=(-Wno-psabi "-Wl,-rpath-link,$runtime")
+  run=(cmake/qemu-arm-run --lib "$runtime")
+fi
+
+cmake --install "build/$preset" --prefix "$work/prefix" >/dev/null
+echo "installed ($preset) into a temporary prefix:"
 (cd "$work/prefix" && find . -type f | sort | sed 's/^/  /')
 
 # Through the CMake package.
-cmake -S examples/companion -B "$work/build" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
+cmake -S examples/companion -B "$work/build" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" \
+  "${cmake_args[@]}" >/dev/null
 cmake --build "$work/build" >/dev/null
-"$work/build/companion"
+"${run[@]}" "$work/build/companion"
 
 # Through pkg-config (the host platform's controls by hand).
 export PKG_CONFIG_PATH="$work/prefix/lib/pkgconfig"
-c++ examples/companion/main.cpp -o "$work/companion-pc" $(pkg-config --cflags --libs veltraeffectapi) \
-  -I"$work/prefix/include/veltra/host-platform" -L"$work/prefix/lib" -lsystem_properties
-"$work/companion-pc" >/dev/null
-echo "example: built through CMake and through pkg-config, both ran"
+# shellcheck disable=SC2046
+$cxx examples/companion/main.cpp -o "$work/companion-pc" $(pkg-config --cflags --libs veltraeffectapi) \
+  -I"$work/prefix/include/veltra/host-platform" -L"$work/prefix/lib" -lsystem_properties \
+  "${link_flags[@]}"
+"${run[@]}" "$work/companion-pc" >/dev/null
+echo "example ($preset): built through CMake and through pkg-config, both ran"

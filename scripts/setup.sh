@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs every package that the build, the tests and the tools need.
+# Installs every package that the build, the tests and the tools need, for
+# this machine and for the 32-bit ARM cross build (Debian's armhf multiarch
+# packages, the cross compiler and the qemu-arm emulator that runs its tests).
 # Idempotent; meant for a fresh Debian machine, run as root (or through sudo).
 set -euo pipefail
 
@@ -8,7 +10,19 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev libspdlog-dev
   android-liblog-dev android-libutils-dev
   clang-format binutils pkg-config
+  # 32-bit ARM: cross compiler, emulator, the target's libraries
+  g++-arm-linux-gnueabihf qemu-user
+  android-liblog-dev:armhf android-libutils-dev:armhf
+  libgtest-dev:armhf libgmock-dev:armhf libbenchmark-dev:armhf libspdlog-dev:armhf
 )
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+if ! dpkg --print-foreign-architectures | grep -qx armhf; then
+  echo "setup: adding the armhf architecture"
+  $SUDO dpkg --add-architecture armhf
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -22,8 +36,6 @@ if [ "${#missing[@]}" -eq 0 ]; then
   exit 0
 fi
 
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 echo "setup: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq

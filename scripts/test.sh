@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite: the normal build, the AddressSanitizer
 # + UndefinedBehaviorSanitizer build, the ThreadSanitizer build (concurrency
-# tests only, selected by the test preset's label filter), then a bounded fuzz run.
+# tests only, selected by the test preset's label filter), the 32-bit ARM
+# cross build with every test under qemu-arm (it also compiles the libraries'
+# Android-only lines), the example application against each installed
+# package, the demonstration with the ARM veltra-host, then a bounded fuzz run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
 
-for preset in default asan tsan; do
+for preset in default asan tsan armhf; do
   echo "== $preset build"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
@@ -17,6 +20,18 @@ done
 
 echo "== installed package: the example companion application"
 scripts/example.sh
+scripts/example.sh armhf
+
+echo "== demonstration with the 32-bit ARM veltra-host under qemu-arm"
+demo_log=$(mktemp)
+if scripts/demo.sh armhf >"$demo_log" 2>&1; then
+  tail -1 "$demo_log"
+  rm -f "$demo_log"
+else
+  cat "$demo_log"
+  rm -f "$demo_log"
+  exit 1
+fi
 
 echo "== fuzz"
 scripts/fuzz.sh
