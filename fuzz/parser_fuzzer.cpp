@@ -1,7 +1,11 @@
 // Feeds arbitrary bytes, in arbitrary chunks, into one client's input and
-// parses after every chunk until nothing more comes out. Checks that every
-// record is well formed, that every record consumed input (so the loop ends)
-// and that every passed descriptor is closed once input and records are gone.
+// parses after every chunk until nothing more comes out, as the socket layer
+// does (a parse that consumed input without a record is followed by another).
+// Checks that every record is well formed, that every record consumed input
+// (so the loop ends), that once the arbitrary bytes are settled (whole lines,
+// or binary that was served or discarded) a valid request appended after
+// them is served next, and that every passed descriptor is closed once input
+// and records are gone.
 //
 // Input layout, repeated: one control byte, then data. Control 0xFF adds a
 // chunk with a passed descriptor holding the next 8 bytes; any other value is
@@ -55,12 +59,33 @@ void ParseAll(CCommandsParser& parser, CCommandData& client) {
     for (;;) {
         const size_t nBefore = PendingInput(client);
         std::unique_ptr<CDataAPO> pRecord(static_cast<CDataAPO*>(parser.Parse(&client)));
-        if (!pRecord) {
+        if (pRecord) {
+            CheckRecord(*pRecord);
+        } else if (PendingInput(client) == nBefore) {
             return;
         }
-        CheckRecord(*pRecord);
         Check(PendingInput(client) < nBefore);
     }
+}
+
+// Ends an unfinished text line, then checks that a valid request (text,
+// unframed or framed, by nKind) appended to settled input comes out next.
+void CheckServedAfter(CCommandsParser& parser, CCommandData& client, size_t nKind) {
+    if (!client.GetData().empty() &&
+        CCommandsParser::FrontDialect(client.GetData()) == CCommandsParser::Dialect::kText) {
+        client.AppendData("\n");
+        ParseAll(parser, client);
+    }
+    if (PendingInput(client) != 0) {
+        return;  // a binary request still waits for its bytes
+    }
+    const std::string strQuery("\x0A\0\0\0\x07\0\0\0", 8);
+    const std::string aRequests[] = {"param 7 0.5\n", strQuery,
+                                     std::string("\xA1\xEC\xCA\x11\x08\0\0\0", 8) + strQuery};
+    client.AppendData(aRequests[nKind % 3]);
+    std::unique_ptr<CDataAPO> pRecord(static_cast<CDataAPO*>(parser.Parse(&client)));
+    Check(pRecord != nullptr && pRecord->nCommand == (nKind % 3 == 0 ? 1u : 10u));
+    Check(PendingInput(client) == 0);
 }
 
 }  // namespace
@@ -96,6 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
             }
             ParseAll(parser, client);
         }
+        CheckServedAfter(parser, client, nSize);
     }
     for (int nFD : vecPassed) {
         Check(fcntl(nFD, F_GETFD) == -1);

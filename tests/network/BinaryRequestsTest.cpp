@@ -99,12 +99,37 @@ TEST_F(BinaryRequestsTest, FramedCommandOutsideTheTableIsRefused) {
 // ---------------------------------------------------------------------------
 // Unframed requests
 
-TEST_F(BinaryRequestsTest, LeadingWordThatIsNoCommandDiscardsEverything) {
-    EXPECT_FALSE(Feed(U32(0) + SetParameter(1, 1.0)));
-    EXPECT_EQ("", Pending());
-    EXPECT_FALSE(Feed(U32(29) + SetParameter(1, 1.0)));
-    EXPECT_EQ("", Pending());
-    EXPECT_EQ((Strings{"Invalid Command: 0", "Invalid Command: 29"}), Errors());
+// Only the frame marker or a command number makes binary: any other leading
+// word begins a text line, which waits for its line feed and then goes alone.
+TEST_F(BinaryRequestsTest, LeadingWordThatIsNoCommandBeginsALine) {
+    for (uint32_t nWord : {0u, 29u}) {
+        client.ResetData();
+        EXPECT_FALSE(Feed(U32(nWord) + SetParameter(1, 1.0)));
+        EXPECT_EQ(U32(nWord) + SetParameter(1, 1.0), Pending());
+        EXPECT_FALSE(Feed("\n" + SetParameter(2, 2.0)));
+        Record pRecord = NextOf(1);
+        ASSERT_TRUE(pRecord);
+        EXPECT_EQ(2u, pRecord->nParam);
+    }
+    EXPECT_EQ(2u, Errors().size());
+    // Asked for a binary request all the same, the parser discards such bytes.
+    capture.Clear();
+    CReceiveBuffer strData(U32(29) + SetParameter(1, 1.0));
+    EXPECT_FALSE(parser.ParseBinaryData(strData));
+    EXPECT_TRUE(strData.empty());
+    EXPECT_EQ((Strings{"Invalid Command: 29"}), Errors());
+}
+
+TEST_F(BinaryRequestsTest, FewBytesThatMayBecomeBinaryWait) {
+    for (const std::string& strStart : Strings{Marker().substr(0, 3), U32(11).substr(0, 2)}) {
+        client.ResetData();
+        EXPECT_FALSE(Feed(strStart));
+        EXPECT_EQ(strStart, Pending());
+    }
+    Record pRecord = Feed(U32(11).substr(2) + U32(1) + U32(7));
+    ASSERT_TRUE(pRecord);
+    EXPECT_EQ(11u, pRecord->nCommand);
+    EXPECT_TRUE(Errors().empty());
 }
 
 TEST_F(BinaryRequestsTest, ParameterArrayWaitsForEveryAnnouncedPair) {
@@ -135,14 +160,24 @@ TEST_F(BinaryRequestsTest, FourByteRequestWaitsForAFifthByte) {
     EXPECT_EQ("\x01", Pending());
 }
 
-TEST_F(BinaryRequestsTest, TextKeywordInsideBinaryBytesMakesItText) {
+TEST_F(BinaryRequestsTest, TextKeywordsInsideBinaryBytesStayBinary) {
     const std::string strChunk = "xvolume 0.25\n";
     Record pRecord = Feed(U32(5) + U32(1) + U32(strChunk.size()) + strChunk);
     ASSERT_TRUE(pRecord);
-    EXPECT_EQ(28u, pRecord->nCommand);
-    EXPECT_EQ(TarvoFX::kText, pRecord->eProtocolVersion);
-    EXPECT_EQ(0.25, pRecord->dVolume);
+    EXPECT_EQ(5u, pRecord->nCommand);
+    EXPECT_EQ(strChunk, pRecord->strChunk);
     EXPECT_EQ("", Pending());
+
+    // A preset path naming a keyword, unframed and framed, with no line feed.
+    const std::string strPath = "/data/param_volume_profile.mps";
+    const std::string strLoad = U32(15) + U32(strPath.size()) + strPath;
+    for (const std::string& strRequest : Strings{strLoad, Frame(strLoad)}) {
+        pRecord = Feed(strRequest);
+        ASSERT_TRUE(pRecord);
+        EXPECT_EQ(15u, pRecord->nCommand);
+        EXPECT_EQ(strPath, pRecord->szPath);
+        EXPECT_EQ("", Pending());
+    }
 }
 
 // Announced lengths whose byte total would wrap a 32-bit size never pass the

@@ -152,9 +152,10 @@ TEST_F(DescriptorDataTest, EqualDescriptorListReplacesTheEarlierBytes) {
 TEST_F(DescriptorDataTest, TextComesBeforeAndBinaryAfterDescriptorData) {
     const int nFD = OpenNull();
     client.AddFDData({nFD}, "fd bytes");
-    client.AppendData(TestSupport::SetParameter(1, 1.0) + "apodump\n");
+    // A text line at the front goes first, a binary request at the front
+    // after the descriptor data.
+    client.AppendData("apodump\n" + TestSupport::SetParameter(2, 2.0));
     NextOf(21);
-    client.AppendData(TestSupport::SetParameter(2, 2.0));
     NextOf(16);
     Record pRecord = NextOf(1);
     ASSERT_TRUE(pRecord);

@@ -118,18 +118,41 @@ TEST_F(TextRequestsTest, PrefixScannerLogsTheKeywordTheLineAndWhatIsMissing) {
 }
 
 // ---------------------------------------------------------------------------
-// Keyword priority
+// Arrival order: the front of the buffer decides, and in a line the keyword
+// that starts first
 
-TEST_F(TextRequestsTest, ParamWinsOverAnEarlierVolumeLineWhichIsDiscarded) {
-    Record pRecord = Feed("volume 0.5\nparam 12 0.5\n");
+TEST_F(TextRequestsTest, PipelinedRequestsComeOutInArrivalOrder) {
+    client.AppendData("param 4260 0.75\nget_param_array 4260\n");
+    Record pRecord = NextOf(1);
     ASSERT_TRUE(pRecord);
-    EXPECT_EQ(1u, pRecord->nCommand);
-    EXPECT_EQ(12u, pRecord->nParam);
+    EXPECT_EQ(4260u, pRecord->nParam);
+    pRecord = NextOf(11);
+    ASSERT_TRUE(pRecord);
+    EXPECT_EQ((std::vector<uint32_t>{4260}), pRecord->vecParameterIds);
+
+    client.AppendData("volume 0.5\nparam 12 0.5\n");
+    pRecord = NextOf(28);
+    ASSERT_TRUE(pRecord);
+    EXPECT_EQ(0.5, pRecord->dVolume);
+    NextOf(1);
+    EXPECT_FALSE(Next());
     EXPECT_EQ("", Pending());
+}
+
+TEST_F(TextRequestsTest, KeywordsInsideAnArgumentAreNotRequests) {
+    Record pRecord = ExpectRecord("loadpreset /data/param.mps\n", 15);
+    EXPECT_STREQ("/data/param.mps", pRecord->szPath);
+    pRecord = ExpectRecord("logoutput FILE_LOG://volume/profile.txt 1\n", 27);
+    EXPECT_STREQ("FILE_LOG://volume/profile.txt", pRecord->szName);
+    // Bytes before the keyword go with its line.
+    pRecord = ExpectRecord("xx soundmode 3\n", 12);
+    EXPECT_EQ(3u, pRecord->nMode);
+    EXPECT_TRUE(Errors().empty());
 }
 
 TEST_F(TextRequestsTest, LongerKeywordsAreNeverTakenForTheShorterOnesTheyContain) {
     client.AppendData("outputmode 1\ncustomoutputmode 2 3\noutputmode 4\n");
+    NextOf(14);
     NextOf(18);
     Record pRecord = NextOf(14);
     ASSERT_TRUE(pRecord);
@@ -140,13 +163,41 @@ TEST_F(TextRequestsTest, LongerKeywordsAreNeverTakenForTheShorterOnesTheyContain
     EXPECT_FALSE(Next());
 }
 
-TEST_F(TextRequestsTest, AKeywordAnywhereHoldsBackBinaryRequests) {
-    EXPECT_FALSE(Feed(SetParameter(1, 1.0) + "apodump"));
-    EXPECT_EQ(SetParameter(1, 1.0) + "apodump", Pending());
-    Record pRecord = Feed("\n");
+TEST_F(TextRequestsTest, TextAndBinaryRequestsAreServedInTheOrderTheyCame) {
+    Record pRecord = Feed(SetParameter(1, 1.0) + "apodump");
+    ASSERT_TRUE(pRecord);
+    EXPECT_EQ(1u, pRecord->nCommand);
+    EXPECT_EQ(TarvoFX::kBinary, pRecord->eProtocolVersion);
+    EXPECT_FALSE(Next());
+    EXPECT_EQ("apodump", Pending());
+    pRecord = Feed("\n" + SetParameter(2, 2.0));
     ASSERT_TRUE(pRecord);
     EXPECT_EQ(21u, pRecord->nCommand);
-    EXPECT_EQ("", Pending());
+    pRecord = NextOf(1);
+    ASSERT_TRUE(pRecord);
+    EXPECT_EQ(2u, pRecord->nParam);
+}
+
+TEST_F(TextRequestsTest, LineSplitInsideItsKeywordIsServedWhenTheRestArrives) {
+    EXPECT_FALSE(Feed("get_pa"));
+    EXPECT_EQ("get_pa", Pending());
+    Record pRecord = Feed("ram_array 4242\n");
+    ASSERT_TRUE(pRecord);
+    EXPECT_EQ(11u, pRecord->nCommand);
+    EXPECT_EQ((std::vector<uint32_t>{4242}), pRecord->vecParameterIds);
+    // Even one byte: it cannot become a binary request.
+    EXPECT_FALSE(Feed("v"));
+    pRecord = Feed("olume 1\n");
+    ASSERT_TRUE(pRecord);
+    EXPECT_EQ(28u, pRecord->nCommand);
+    EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(TextRequestsTest, LineWithoutAKeywordIsDroppedAlone) {
+    EXPECT_FALSE(Feed("hello there\r\nparam 1 2\n"));
+    EXPECT_EQ((Strings{"No command in line: hello there\r"}), Errors());
+    EXPECT_EQ("param 1 2\n", Pending());
+    NextOf(1);
 }
 
 // ---------------------------------------------------------------------------
@@ -182,10 +233,10 @@ TEST_F(TextRequestsTest, ParameterArraySkipsAnItemThatDoesNotConvert) {
     EXPECT_EQ((Strings{"Failed convert to int: x"}), Errors());
 }
 
-TEST_F(TextRequestsTest, ParameterArrayEndingInABadItemOrEmptyDiscardsEverything) {
+TEST_F(TextRequestsTest, ParameterArrayEndingInABadItemOrEmptyIsDroppedAlone) {
     for (const std::string& strLine : Strings{"get_param_array 1,2,x\n", "get_param_array \r\n"}) {
         EXPECT_FALSE(Feed(strLine + "param 1 1\n")) << strLine;
-        EXPECT_EQ("", Pending());
+        NextOf(1);
     }
     EXPECT_EQ((Strings{"Failed convert to int: x"}), Errors());
 }
@@ -199,7 +250,7 @@ TEST_F(TextRequestsTest, RecordingOffNeedsTheStatusAloneAndOnNeedsAPath) {
     for (const std::string& strLine :
          Strings{"set_recording 1\n", "set_recording 0 /p\n", "set_recording 2 /p\n"}) {
         EXPECT_FALSE(Feed(strLine + "apodump\n")) << strLine;
-        EXPECT_EQ("", Pending());
+        NextOf(21);
     }
     EXPECT_EQ(
         (Strings{"sscanf failed on  1 ", "sscanf failed on  0 /p ", "sscanf failed on  2 /p "}),
@@ -237,9 +288,9 @@ TEST_F(TextRequestsTest, OverLongWordsAreRefusedWithoutTouchingLaterLines) {
         EXPECT_EQ(25u, pRecord->nCommand);
     }
 
-    // Recording refusals take everything buffered.
+    // A recording refusal goes alone too.
     EXPECT_FALSE(Feed("set_recording 1 " + strPath1024 + "\nmeters_enable\n"));
-    EXPECT_EQ("", Pending());
+    EXPECT_EQ("meters_enable\n", Pending());
 }
 
 // ---------------------------------------------------------------------------

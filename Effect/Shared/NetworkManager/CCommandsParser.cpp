@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <type_traits>
 #include <vector>
 
@@ -138,12 +139,6 @@ enum class LineResult {
     kRefused,   // refused, already logged
 };
 
-// What a refused line takes with it.
-enum class Refusal {
-    kLine,    // everything up to and including its line feed
-    kBuffer,  // everything buffered
-};
-
 // sscanf cuts a word at the field width; the word was whole only when what
 // follows it (nEnd, from "%n") is white space or the end of the text.
 bool WordFits(const std::string& strValue, int nEnd) {
@@ -158,8 +153,7 @@ bool WordFits(const std::string& strValue, int nEnd) {
 // text with convert (which fills the record), then consume the line.
 template <typename Convert>
 Record ParseTextLine(CCommandsParser& parser, CReceiveBuffer& strData,
-                     const std::string& strKeyword, uint32_t nCommand, Refusal eRefusal,
-                     Convert convert) {
+                     const std::string& strKeyword, uint32_t nCommand, Convert convert) {
     size_t nStart = 0;
     size_t nEnd = 0;
     std::string strValue;
@@ -178,19 +172,15 @@ Record ParseTextLine(CCommandsParser& parser, CReceiveBuffer& strData,
     } else if (eResult == LineResult::kTooLong) {
         TARVO_LOGE("Argument too long in %s ", strValue.c_str());
     }
-    // The refused line never stays in the buffer, or it would be found again
-    // on every later call and block the connection.
-    if (eRefusal == Refusal::kBuffer) {
-        strData.Clear();
-    } else {
-        strData.Consume(nEnd + 1);
-    }
+    // A refused line goes alone: its line feed marks where the next request
+    // starts, so nothing behind it is lost.
+    strData.Consume(nEnd + 1);
     return nullptr;
 }
 
 Record ParseTextNoArguments(CCommandsParser& parser, CReceiveBuffer& strData,
                             const std::string& strKeyword, uint32_t nCommand) {
-    return ParseTextLine(parser, strData, strKeyword, nCommand, Refusal::kLine,
+    return ParseTextLine(parser, strData, strKeyword, nCommand,
                          [](const std::string&, CDataAPO&) { return LineResult::kAccepted; });
 }
 
@@ -252,9 +242,10 @@ struct STextCommand {
     Record (CCommandsParser::*pfnParse)(CReceiveBuffer&);
 };
 
-// In priority order: when several keywords are buffered, the first of this
-// list wins wherever it lies. A keyword contained in another ("param",
-// "outputmode") comes after it.
+// The keywords. In a line the one that starts first is the request; where
+// two start at the same place the longer wins. A keyword contained in another
+// ("param" in "get_param_array", "outputmode" in "customoutputmode") starts
+// later than it, so it is never taken for it.
 const STextCommand s_aTextCommands[] = {
     {s_strGetParamArray, &CCommandsParser::ParseTextRequestParameterArray},
     {s_strFlushCoeffFile, &CCommandsParser::ParseTextFlushCoeffFile},
@@ -287,21 +278,59 @@ void* CCommandsParser::Parse(void* pClient) {
     }
     CCommandData& data = *static_cast<CCommandData*>(pClient);
     CReceiveBuffer& strData = data.GetData();
-    if (!strData.empty()) {
-        for (const STextCommand& command : s_aTextCommands) {
-            if (strData.Find(command.strKeyword) != CReceiveBuffer::npos) {
-                Record pRecord = (this->*command.pfnParse)(strData);
-                if (pRecord) {
-                    pRecord->eProtocolVersion = kText;
-                }
-                return pRecord.release();
-            }
+    // The bytes at the front decide the dialect, so requests are taken in
+    // the order they arrived. Data that came with descriptors has its turn
+    // after a text line and before a binary request.
+    if (!strData.empty() && FrontDialect(strData) == Dialect::kText) {
+        Record pRecord = ParseTextRequest(strData);
+        if (pRecord) {
+            pRecord->eProtocolVersion = kText;
         }
+        return pRecord.release();
     }
     if (!data.GetFDs().empty()) {
         return ParseFDs(&data).release();
     }
     return ParseBinaryData(strData).release();
+}
+
+CCommandsParser::Dialect CCommandsParser::FrontDialect(const CReceiveBuffer& strData) {
+    const size_t nKnown = std::min(strData.size(), kWord);
+    const bool bMarker = memcmp(strData.data(), kFrameMarker, nKnown) == 0;
+    // A command number is a little-endian word 1..28: its low byte, then zeros.
+    bool bCommand = nKnown > 0 && IsCommandNumber(strData.ByteAt(0));
+    for (size_t nIndex = 1; nIndex < nKnown && bCommand; ++nIndex) {
+        bCommand = strData.ByteAt(nIndex) == 0;
+    }
+    if (!bMarker && !bCommand) {
+        return Dialect::kText;
+    }
+    return nKnown < kWord ? Dialect::kUndecided : Dialect::kBinary;
+}
+
+CCommandsParser::Record CCommandsParser::ParseTextRequest(CReceiveBuffer& strData) {
+    const size_t nLineEnd = strData.Find("\n");
+    if (nLineEnd == CReceiveBuffer::npos) {
+        return nullptr;
+    }
+    const STextCommand* pChosen = nullptr;
+    size_t nChosenAt = nLineEnd;
+    for (const STextCommand& command : s_aTextCommands) {
+        const size_t nAt = strData.Find(command.strKeyword);
+        if (nAt < nChosenAt || (nAt == nChosenAt && pChosen != nullptr &&
+                                command.strKeyword.size() > pChosen->strKeyword.size())) {
+            pChosen = &command;
+            nChosenAt = nAt;
+        }
+    }
+    if (pChosen == nullptr) {
+        TARVO_LOGE(
+            "No command in line: %s",
+            std::string(strData.View().substr(0, std::min(nLineEnd, kMaxLoggedBytes))).c_str());
+        strData.Consume(nLineEnd + 1);
+        return nullptr;
+    }
+    return (this->*pChosen->pfnParse)(strData);
 }
 
 // ---------------------------------------------------------------------------
@@ -624,7 +653,7 @@ bool CCommandsParser::ParseTextCommandPrefix(CReceiveBuffer& strData, const std:
 
 Record CCommandsParser::ParseTextRequestParameterArray(CReceiveBuffer& strData) {
     return ParseTextLine(*this, strData, s_strGetParamArray, kCommandRequestParameterArray,
-                         Refusal::kBuffer, [](std::string strValue, CDataAPO& record) {
+                         [](std::string strValue, CDataAPO& record) {
                              StringUtils::Trim(strValue, StringUtils::s_cstrDefaultTrim);
                              bool bLastFailed = false;
                              for (const std::string& strItem : StringUtils::Split(strValue, ',')) {
@@ -643,12 +672,11 @@ Record CCommandsParser::ParseTextRequestParameterArray(CReceiveBuffer& strData) 
 }
 
 Record CCommandsParser::ParseTextFlushCoeffFile(CReceiveBuffer& strData) {
-    return ParseTextLine(*this, strData, s_strFlushCoeffFile, kCommandFlushCoeffFile,
-                         Refusal::kLine, ConvertPath);
+    return ParseTextLine(*this, strData, s_strFlushCoeffFile, kCommandFlushCoeffFile, ConvertPath);
 }
 
 Record CCommandsParser::ParseTextProfilingData(CReceiveBuffer& strData) {
-    return ParseTextLine(*this, strData, s_strProfile, kCommandProfiling, Refusal::kLine,
+    return ParseTextLine(*this, strData, s_strProfile, kCommandProfiling,
                          [](const std::string& strValue, CDataAPO& record) {
                              return Expect(sscanf(strValue.c_str(), " %d", &record.nProfilingValue),
                                            1);
@@ -657,14 +685,14 @@ Record CCommandsParser::ParseTextProfilingData(CReceiveBuffer& strData) {
 
 Record CCommandsParser::ParseTextParamData(CReceiveBuffer& strData) {
     return ParseTextLine(
-        *this, strData, s_strParam, kCommandSetParameter, Refusal::kLine,
+        *this, strData, s_strParam, kCommandSetParameter,
         [](const std::string& strValue, CDataAPO& record) {
             return Expect(sscanf(strValue.c_str(), " %u %lf", &record.nParam, &record.dValue), 2);
         });
 }
 
 Record CCommandsParser::ParseTextRecordingData(CReceiveBuffer& strData) {
-    return ParseTextLine(*this, strData, s_strSetRecording, kCommandSetRecording, Refusal::kBuffer,
+    return ParseTextLine(*this, strData, s_strSetRecording, kCommandSetRecording,
                          [](const std::string& strValue, CDataAPO& record) {
                              static_assert(CDataAPO::kMaxRecordingPathLength == 1023,
                                            "the format below uses the path width");
@@ -681,7 +709,7 @@ Record CCommandsParser::ParseTextRecordingData(CReceiveBuffer& strData) {
 }
 
 Record CCommandsParser::ParseTextSetSoundModeData(CReceiveBuffer& strData) {
-    return ParseTextLine(*this, strData, s_strSoundMode, kCommandSetSoundMode, Refusal::kLine,
+    return ParseTextLine(*this, strData, s_strSoundMode, kCommandSetSoundMode,
                          [](const std::string& strValue, CDataAPO& record) {
                              return ConvertIntBits(strValue, record.nMode);
                          });
@@ -689,7 +717,7 @@ Record CCommandsParser::ParseTextSetSoundModeData(CReceiveBuffer& strData) {
 
 Record CCommandsParser::ParseTextSetCustomOutputModeData(CReceiveBuffer& strData) {
     return ParseTextLine(*this, strData, s_strCustomOutputMode, kCommandSetCustomOutputMode,
-                         Refusal::kLine, [](const std::string& strValue, CDataAPO& record) {
+                         [](const std::string& strValue, CDataAPO& record) {
                              int nFirst = 0;
                              int nSecond = 0;
                              const int nConverted =
@@ -701,26 +729,25 @@ Record CCommandsParser::ParseTextSetCustomOutputModeData(CReceiveBuffer& strData
 }
 
 Record CCommandsParser::ParseTextSetOutputModeData(CReceiveBuffer& strData) {
-    return ParseTextLine(*this, strData, s_strOutputMode, kCommandSetOutputMode, Refusal::kLine,
+    return ParseTextLine(*this, strData, s_strOutputMode, kCommandSetOutputMode,
                          [](const std::string& strValue, CDataAPO& record) {
                              return ConvertIntBits(strValue, record.nMode);
                          });
 }
 
 Record CCommandsParser::ParseTextLoadPresetData(CReceiveBuffer& strData) {
-    return ParseTextLine(*this, strData, s_strLoadPreset, kCommandLoadPreset, Refusal::kLine,
-                         ConvertPath);
+    return ParseTextLine(*this, strData, s_strLoadPreset, kCommandLoadPreset, ConvertPath);
 }
 
 Record CCommandsParser::ParseTextSetLogLevel(CReceiveBuffer& strData) {
-    return ParseTextLine(*this, strData, s_strLogLevel, kCommandSetLogLevel, Refusal::kLine,
+    return ParseTextLine(*this, strData, s_strLogLevel, kCommandSetLogLevel,
                          [](const std::string& strValue, CDataAPO& record) {
                              return ConvertNameAndNumber(strValue, record, record.nLevel);
                          });
 }
 
 Record CCommandsParser::ParseTextSetLogOutput(CReceiveBuffer& strData) {
-    return ParseTextLine(*this, strData, s_strLogOutput, kCommandSetLogOutput, Refusal::kLine,
+    return ParseTextLine(*this, strData, s_strLogOutput, kCommandSetLogOutput,
                          [](const std::string& strValue, CDataAPO& record) {
                              return ConvertNameAndNumber(strValue, record, record.nFlag);
                          });
@@ -732,7 +759,7 @@ Record CCommandsParser::ParseTextApoDump(CReceiveBuffer& strData) {
 
 Record CCommandsParser::ParseTextSetTagEX(CReceiveBuffer& strData) {
     return ParseTextLine(
-        *this, strData, s_strSetTagEx, kCommandSetTagEx, Refusal::kLine,
+        *this, strData, s_strSetTagEx, kCommandSetTagEx,
         [](const std::string& strValue, CDataAPO& record) {
             int nOutputMode = 0;
             int nSoundMode = 0;
@@ -767,7 +794,7 @@ Record CCommandsParser::ParseMetersEnableDisable(CReceiveBuffer& strData, uint32
 }
 
 Record CCommandsParser::ParseTextSetSystemVolume(CReceiveBuffer& strData) {
-    return ParseTextLine(*this, strData, s_strVolume, kCommandSetSystemVolume, Refusal::kLine,
+    return ParseTextLine(*this, strData, s_strVolume, kCommandSetSystemVolume,
                          [](const std::string& strValue, CDataAPO& record) {
                              return Expect(sscanf(strValue.c_str(), " %lf", &record.dVolume), 1);
                          });

@@ -24,7 +24,17 @@ public:
     // Largest payload a frame may announce.
     static constexpr uint32_t kMaxFramePayload = 20000;
 
+    // Takes the request at the front of the client's input: a frame marker
+    // or a command number in the first word starts a binary request, any
+    // other byte a text line; fewer than four bytes that may still become
+    // either wait.
     void* Parse(void* pClient) override;
+
+    enum class Dialect { kText, kBinary, kUndecided };
+    static Dialect FrontDialect(const CReceiveBuffer& strData);
+    // The text line at the front: its first keyword decides the request. A
+    // line without a keyword is dropped with an error; an unfinished line waits.
+    Record ParseTextRequest(CReceiveBuffer& strData);
 
     // Binary dialects. Each consumes what it uses from the front of strData.
     Record ParseBinaryData(CReceiveBuffer& strData);
