@@ -208,6 +208,24 @@ TEST_F(TuningHooksTest, ArrayQueriesAnswerInTheirDialect) {
               client.Read(28));
 }
 
+// Requests written together reach the effect in the order they were
+// written: a query after a set answers the new value.
+TEST_F(TuningHooksTest, PipelinedRequestsReachTheEffectInOrder) {
+    Client client(Serve());
+    ASSERT_TRUE(client.Send("param 4260 0.75\nget_param_array 4260\n"));
+    EXPECT_EQ("get_param_array_response 4260=0.75\n", client.ReadLine());
+
+    ASSERT_TRUE(client.Send("volume 0.5\nparam 12 0.5\nloadpreset /data/param.mps\n"));
+    ASSERT_EQ(1u, WaitForCommands(0x10000, 1).size());
+    std::vector<uint32_t> vecCodes;
+    for (const JournalEntry& entry : AudioServer::Instance().Commands()) {
+        vecCodes.push_back(entry.nCode);
+    }
+    EXPECT_EQ(
+        (std::vector<uint32_t>{0x1000F, 0x1000F, 0x1003C, 0x1003A, 0x1000F, 0x1000F, 0x10000}),
+        vecCodes);
+}
+
 TEST_F(TuningHooksTest, RefusedQuerySendsNothing) {
     Client client(Serve());
     AudioServer::Instance().RefuseCommand(0x1003C, android::BAD_VALUE);

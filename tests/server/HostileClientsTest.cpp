@@ -7,6 +7,7 @@
 #include <sys/select.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <string>
@@ -82,10 +83,11 @@ protected:
     }
 };
 
+// The process has used up the descriptor numbers select can watch (an
+// application may hold many files): a connection accepted now is refused,
+// and connections are served again once numbers are free.
 TEST_F(HostileClientsTest, ConnectionsBeyondWhatSelectWatchesAreRefusedOthersServed) {
-    constexpr int kClients = FD_SETSIZE + 100;
-    // This process holds both ends of every connection.
-    const rlim_t nNeeded = 2 * kClients + 128;
+    const rlim_t nNeeded = FD_SETSIZE + 64;
     rlimit limit{};
     ASSERT_EQ(0, getrlimit(RLIMIT_NOFILE, &limit));
     if (limit.rlim_max != RLIM_INFINITY && limit.rlim_max < nNeeded) {
@@ -95,44 +97,104 @@ TEST_F(HostileClientsTest, ConnectionsBeyondWhatSelectWatchesAreRefusedOthersSer
         limit.rlim_cur = nNeeded;
         ASSERT_EQ(0, setrlimit(RLIMIT_NOFILE, &limit));
     }
-
     TestClient good(nPort);
     ASSERT_TRUE(QueryAnswers(good, 1, 1.0));
-    std::vector<TestClient> vecClients;
-    size_t nServed = 0;
-    size_t nRefused = 0;
-    for (int nIndex = 0; nIndex < kClients; ++nIndex) {
-        vecClients.emplace_back(nPort);
-        TestClient& client = vecClients.back();
-        ASSERT_GE(client.FD(), 0) << nIndex;
-        const std::string strCall = "ParameterSet " + std::to_string(nIndex + 100) + " 0.5";
-        client.Send("param " + std::to_string(nIndex + 100) + " 0.5\n");
-        // Each either reaches the listener or is closed by the server.
-        bool bServed = false;
-        ASSERT_TRUE(WaitUntil([&] {
-            bServed = listener.HasCall(strCall);
-            return bServed || client.HasInputNow();
-        })) << nIndex;
-        if (bServed) {
-            ++nServed;
-        } else {
-            EXPECT_TRUE(client.WaitForClose());
-            ++nRefused;
-        }
-        if (nIndex % 256 == 0) {
-            ASSERT_TRUE(QueryAnswers(good, 1, 1.0)) << nIndex;
-        }
+    std::vector<int> vecFillers;
+    while (vecFillers.empty() || vecFillers.back() < FD_SETSIZE) {
+        const int nFD = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(nFD, 0);
+        vecFillers.push_back(nFD);
     }
-    EXPECT_GT(nServed, 0u);
-    EXPECT_GE(nRefused, 100u);
-    EXPECT_EQ(nRefused, CountServerErrors("select watches descriptors below 1024 only"));
-    EXPECT_TRUE(pTCPServer->IsListening());
+    {
+        TestClient beyond(nPort);
+        EXPECT_TRUE(beyond.WaitForClose());
+    }
+    EXPECT_EQ(1u, CountServerErrors("select watches descriptors below 1024 only"));
     EXPECT_TRUE(QueryAnswers(good, 1, 1.0));
-    // Room again once clients leave.
-    vecClients.clear();
+    for (int nFD : vecFillers) {
+        close(nFD);
+    }
     TestClient late(nPort);
     ASSERT_TRUE(late.Send("param 7 0.5\n"));
     EXPECT_TRUE(WaitUntil([&] { return listener.HasCall("ParameterSet 7 0.5"); }));
+}
+
+// At the cap a newcomer takes the place of the client idle longest; when
+// every client is in the middle of a request, the newcomer is refused.
+TEST_F(HostileClientsTest, IdleClientsMakeRoomAndBusyOnesRefuseNewcomers) {
+    EnableDebugRecords();
+    std::vector<TestClient> vecClients;
+    for (size_t nIndex = 0; nIndex < CBaseServer::kMaxClients; ++nIndex) {
+        vecClients.emplace_back(nPort);
+    }
+    // Served in the order they connected, so all are accepted by now.
+    ASSERT_TRUE(QueryAnswers(vecClients.back(), 1, 1.0));
+    TestClient tool(nPort);
+    EXPECT_TRUE(QueryAnswers(tool, 1, 1.0));
+    EXPECT_TRUE(vecClients.front().WaitForClose());
+    EXPECT_EQ(1u, CountServerErrors("idle longest, to make room"));
+
+    capture.Clear();
+    for (size_t nIndex = 1; nIndex < vecClients.size(); ++nIndex) {
+        ASSERT_TRUE(vecClients[nIndex].Send("param 3 "));
+    }
+    ASSERT_TRUE(tool.Send("param 3 "));
+    ASSERT_TRUE(WaitUntil([&] {
+        size_t nReceived = 0;
+        for (const std::string& strDebug : capture.Messages(ANDROID_LOG_DEBUG)) {
+            nReceived += strDebug.find(" num bytes: 8 ") != std::string::npos ? 1 : 0;
+        }
+        return nReceived == CBaseServer::kMaxClients;
+    }));
+    TestClient refused(nPort);
+    EXPECT_TRUE(refused.WaitForClose());
+    EXPECT_EQ(1u, CountServerErrors("all 16 clients are busy"));
+    // A finished request makes its client idle, and room again.
+    ASSERT_TRUE(tool.Send("0.5\n"));
+    ASSERT_TRUE(WaitUntil([&] { return listener.HasCall("ParameterSet 3 0.5"); }));
+    TestClient late(nPort);
+    EXPECT_TRUE(QueryAnswers(late, 1, 1.0));
+    EXPECT_TRUE(tool.WaitForClose());
+}
+
+// A client that floods has its share of each round: a newcomer is accepted
+// and served long before the flood is over.
+TEST_F(HostileClientsTest, FloodingClientYieldsToANewcomerAfterItsShare) {
+    constexpr int kFlood = 200;
+    std::string strFlood;
+    for (int nIndex = 0; nIndex < kFlood; ++nIndex) {
+        strFlood += "param 2 " + std::to_string(nIndex) + "\n";
+    }
+    TestClient flooding(nPort);
+    listener.CloseGate();
+    ASSERT_TRUE(flooding.Send(strFlood));
+    ASSERT_TRUE(listener.WaitForCallAtGate());
+    // Connected and sent while the server thread is held at the gate.
+    TestClient newcomer(nPort);
+    ASSERT_TRUE(newcomer.Send(RequestParameter(1)));
+    listener.OpenGate();
+    ASSERT_EQ(ParameterReply(1, 1.0), newcomer.Read(16));
+    const std::vector<std::string> vecCalls = listener.Calls();
+    const auto itQuery = std::find(vecCalls.begin(), vecCalls.end(), "ParameterGet 1");
+    ASSERT_NE(vecCalls.end(), itQuery);
+    EXPECT_LE(itQuery - vecCalls.begin(), 3 * static_cast<int>(CBaseServer::kRequestsPerRound));
+    ASSERT_TRUE(listener.WaitForCalls(kFlood + 1));
+}
+
+// Unfinished input is bounded for all clients together, not only for each:
+// when nothing buffered makes a request, the largest input goes.
+TEST_F(HostileClientsTest, UnfinishedInputOfAllClientsIsBoundedTogether) {
+    TestClient good(nPort);
+    ASSERT_TRUE(QueryAnswers(good, 1, 1.0));
+    const std::string strUnfinished(CBaseServer::kMaxPendingInput - 16 * 1024, 'x');
+    std::vector<TestClient> vecClients;
+    for (int nIndex = 0; nIndex < 5; ++nIndex) {
+        vecClients.emplace_back(nPort);
+        ASSERT_TRUE(vecClients.back().Send(strUnfinished));
+    }
+    ASSERT_TRUE(WaitUntil([&] { return CountServerErrors("while all clients hold") > 0; }));
+    EXPECT_EQ(0u, CountServerErrors("no complete request in"));
+    EXPECT_TRUE(QueryAnswers(good, 1, 1.0));
 }
 
 TEST_F(HostileClientsTest, GarbageIsDiscardedAndOthersServed) {

@@ -208,6 +208,10 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_vecCalls;
     }
+    size_t CallCount() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_vecCalls.size();
+    }
     bool WaitForCalls(size_t nCount) {
         std::unique_lock<std::mutex> lock(m_mutex);
         return m_cond.wait_for(lock, kWaitBound, [&] { return m_vecCalls.size() >= nCount; });

@@ -2,6 +2,8 @@
 // in which clients are served, lazy closing, and tear-down.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -107,8 +109,7 @@ TEST_F(SocketServerTest, ClientThatSendsAndClosesAtOnceIsServedThenClosed) {
     const auto first = Next();
     nFirst = first.first;
     EXPECT_EQ(kCommandSetParameter, first.second);
-    // "param" outranks "volume" and its line feed comes first: the volume
-    // line remains and is served before the closed socket goes.
+    // The volume line that followed is served before the closed socket goes.
     EXPECT_EQ(std::make_pair(nFirst, static_cast<uint32_t>(kCommandSetSystemVolume)), Next());
     EXPECT_FALSE(capture.Contains("Closing connection to: " + std::to_string(nFirst)));
 
@@ -116,6 +117,41 @@ TEST_F(SocketServerTest, ClientThatSendsAndClosesAtOnceIsServedThenClosed) {
     ASSERT_TRUE(other.Send("apodump\n"));
     EXPECT_EQ(kCommandDump, Next().second);
     EXPECT_TRUE(capture.Contains("Closing connection to: " + std::to_string(nFirst)));
+}
+
+// A burst of connections is queued by the system (the backlog is its
+// maximum) and taken in one pass; each connection probes a silent peer.
+TEST_F(SocketServerTest, PendingConnectionsAreAllAcceptedInOnePassAndProbed) {
+    EnableDebugRecords();
+    constexpr size_t kBurst = CBaseServer::kMaxClients;
+    std::vector<TestClient> vecClients;
+    for (size_t nIndex = 0; nIndex < kBurst; ++nIndex) {
+        vecClients.emplace_back(nPort);
+        ASSERT_GE(vecClients.back().FD(), 0);
+    }
+    ASSERT_TRUE(vecClients.front().Send("apodump\n"));
+    const int nSocket = Next().first;
+    size_t nAccepted = 0;
+    for (const std::string& strDebug : capture.Messages(ANDROID_LOG_DEBUG)) {
+        nAccepted += strDebug.rfind("New incoming connection ", 0) == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(kBurst, nAccepted);
+
+    const std::vector<std::pair<int, int>> vecOptions = {
+        {SOL_SOCKET, SO_KEEPALIVE},
+        {IPPROTO_TCP, TCP_KEEPIDLE},
+        {IPPROTO_TCP, TCP_KEEPINTVL},
+        {IPPROTO_TCP, TCP_KEEPCNT}};
+    std::vector<int> vecValues;
+    for (const auto& option : vecOptions) {
+        int nValue = -1;
+        socklen_t nLength = sizeof(nValue);
+        EXPECT_EQ(0, getsockopt(nSocket, option.first, option.second, &nValue, &nLength));
+        vecValues.push_back(nValue);
+    }
+    EXPECT_EQ((std::vector<int>{1, CBaseServer::kKeepAliveIdle, CBaseServer::kKeepAliveInterval,
+                                CBaseServer::kKeepAliveProbes}),
+              vecValues);
 }
 
 TEST_F(SocketServerTest, CloseFromAnotherThreadWakesTheWaitAndClosesEveryClient) {

@@ -1,6 +1,9 @@
 #include "NetworkManager/CBaseServer.h"
 
 #include <errno.h>
+#include <limits.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <string.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -19,8 +22,11 @@ namespace {
 
 // Bytes taken by one recvmsg.
 constexpr size_t kReceiveChunk = 4096;
-// Pending connections the listening socket queues.
-constexpr int kListenBacklog = 10;
+// Pending connections the listening socket queues: as many as the system
+// allows (the kernel caps the request at its configured maximum), so that a
+// burst of connections is queued and accepted rather than dropped or left to
+// SYN cookies.
+constexpr int kListenBacklog = INT_MAX;
 
 void InitRecursiveMutex(pthread_mutex_t& mutex) {
     pthread_mutexattr_t attr;
@@ -99,7 +105,9 @@ CBaseServer::CBaseServer(std::shared_ptr<ICommandsParser> pParser)
       m_nMaxFD(-1),
       m_pParser(std::move(pParser)),
       m_bListening(false),
-      m_bAcceptPaused(false) {
+      m_bAcceptPaused(false),
+      m_bInputWaiting(false),
+      m_nActivityClock(0) {
     FD_ZERO(&m_fdsMaster);
     InitRecursiveMutex(m_mutexServer);
     InitRecursiveMutex(m_mutexWait);
@@ -245,16 +253,36 @@ bool CBaseServer::HasClients() {
 bool CBaseServer::ParseData(CDataSocket& dataSocket) {
     CLock lock(m_mutexServer);
     for (auto& client : m_mapClients) {
-        auto* pData = static_cast<CDataAPO*>(m_pParser->Parse(&client.second));
-        if (pData != nullptr) {
+        if (client.second.TakenThisRound() >= kRequestsPerRound) {
+            // Its share of this round is taken; the others come first.
+            m_bInputWaiting = true;
+            continue;
+        }
+        if (CDataAPO* pData = ParseClient(client.second)) {
+            client.second.CountTaken();
             dataSocket.m_nSocket = client.first;
             dataSocket.m_pData = pData;
             return true;
         }
         DropOverlongInput(client.first, client.second);
     }
+    if (!m_bInputWaiting) {
+        DropInputPastTheTotal();
+    }
     CloseQueuedSockets();
     return false;
+}
+
+CDataAPO* CBaseServer::ParseClient(CCommandData& client) {
+    for (;;) {
+        const size_t nBytes = client.GetData().size();
+        const size_t nChunks = client.GetFDs().size();
+        auto* pData = static_cast<CDataAPO*>(m_pParser->Parse(&client));
+        if (pData != nullptr ||
+            (client.GetData().size() == nBytes && client.GetFDs().size() == nChunks)) {
+            return pData;
+        }
+    }
 }
 
 void CBaseServer::DropOverlongInput(int nSocket, CCommandData& client) {
@@ -266,6 +294,27 @@ void CBaseServer::DropOverlongInput(int nSocket, CCommandData& client) {
                    nSocket, kMaxPendingInput);
         client.ResetData();
     }
+}
+
+void CBaseServer::DropInputPastTheTotal() {
+    if (PendingInput() < kMaxPendingInputTotal) {
+        return;
+    }
+    auto itLargest = std::max_element(
+        m_mapClients.begin(), m_mapClients.end(), [](const auto& first, const auto& second) {
+            return first.second.GetData().size() < second.second.GetData().size();
+        });
+    TARVO_LOGE("Dropping %zu bytes from client %d: no complete request while all clients hold %zu",
+               itLargest->second.GetData().size(), itLargest->first, kMaxPendingInputTotal);
+    itLargest->second.ResetData();
+}
+
+size_t CBaseServer::PendingInput() const {
+    size_t nTotal = 0;
+    for (const auto& client : m_mapClients) {
+        nTotal += client.second.GetData().size();
+    }
+    return nTotal;
 }
 
 void CBaseServer::CloseQueuedSockets() {
@@ -292,6 +341,7 @@ void CBaseServer::WaitForData() {
     fd_set fdsRead;
     int nMaxFD = 0;
     bool bAcceptPaused = false;
+    bool bInputWaiting = false;
     {
         CLock lock(m_mutexServer);
         if (!m_bListening) {
@@ -303,9 +353,18 @@ void CBaseServer::WaitForData() {
         if (bAcceptPaused) {
             FD_CLR(m_nListenSocket, &fdsRead);
         }
+        // A new round: every client may have its share again. While some
+        // client still holds input, select only looks for what is new.
+        bInputWaiting = m_bInputWaiting;
+        m_bInputWaiting = false;
+        for (auto& client : m_mapClients) {
+            client.second.StartRound();
+        }
     }
     timeval tvPause{0, kAcceptPauseMilliseconds * 1000};
-    int nReady = select(nMaxFD + 1, &fdsRead, nullptr, nullptr, bAcceptPaused ? &tvPause : nullptr);
+    timeval tvPoll{0, 0};
+    timeval* pTimeout = bInputWaiting ? &tvPoll : bAcceptPaused ? &tvPause : nullptr;
+    int nReady = select(nMaxFD + 1, &fdsRead, nullptr, nullptr, pTimeout);
     const int nSelectError = errno;
     TARVO_LOGD("select() exit with code %d", nReady);
 
@@ -331,7 +390,7 @@ void CBaseServer::WaitForData() {
     if (FD_ISSET(m_nListenSocket, &fdsRead)) {
         --nReady;
         TARVO_LOGD("Listening socket %d is readable", m_nListenSocket);
-        AcceptClient();
+        AcceptClients();
     }
     for (auto& client : m_mapClients) {
         if (nReady <= 0 || !m_bListening) {
@@ -346,25 +405,33 @@ void CBaseServer::WaitForData() {
     m_nMaxFD = FindMaxFD();
 }
 
-void CBaseServer::AcceptClient() {
+void CBaseServer::AcceptClients() {
+    while (m_bListening && !m_bAcceptPaused && AcceptClient()) {
+    }
+}
+
+bool CBaseServer::AcceptClient() {
     const int nClient = accept4(m_nListenSocket, nullptr, nullptr, SOCK_CLOEXEC);
     if (nClient < 0) {
         const int nError = errno;
+        if (nError == EAGAIN || nError == EWOULDBLOCK) {
+            return false;  // every pending connection is taken
+        }
         switch (ClassifyAcceptFailure(nError)) {
             case AcceptFailure::kTransient:
                 TARVO_LOGE("accept() failed %d error %s, still listening", nError,
                            strerror(nError));
-                return;
+                return true;
             case AcceptFailure::kExhausted:
                 TARVO_LOGE("accept() failed %d error %s, accepting again in %d ms", nError,
                            strerror(nError), kAcceptPauseMilliseconds);
                 m_bAcceptPaused = true;
-                return;
+                return false;
             case AcceptFailure::kFatal:
                 StopListening();
                 TARVO_LOGD("accept() failed %d error %s, probably server is down", nError,
                            strerror(nError));
-                return;
+                return false;
         }
     }
     if (nClient >= FD_SETSIZE) {
@@ -372,22 +439,81 @@ void CBaseServer::AcceptClient() {
         TARVO_LOGE("Refusing connection %d: select watches descriptors below %d only", nClient,
                    FD_SETSIZE);
         close(nClient);
-        return;
+        return true;
+    }
+    if (m_mapClients.size() >= kMaxClients && !MakeRoom(nClient)) {
+        TARVO_LOGE("Refusing connection %d: all %zu clients are busy", nClient, kMaxClients);
+        close(nClient);
+        return true;
+    }
+    // Probes a silent connection (see kKeepAliveIdle). The TCP options fail
+    // harmlessly on sockets of other families.
+    const int aOptions[][3] = {{SOL_SOCKET, SO_KEEPALIVE, 1},
+                               {IPPROTO_TCP, TCP_KEEPIDLE, kKeepAliveIdle},
+                               {IPPROTO_TCP, TCP_KEEPINTVL, kKeepAliveInterval},
+                               {IPPROTO_TCP, TCP_KEEPCNT, kKeepAliveProbes}};
+    for (const auto& option : aOptions) {
+        setsockopt(nClient, option[0], option[1], &option[2], sizeof(option[2]));
     }
     TARVO_LOGD("New incoming connection %d", nClient);
-    m_mapClients[nClient] = CCommandData();
+    CCommandData& client = m_mapClients[nClient] = CCommandData();
+    client.SetLastActivity(++m_nActivityClock);
     FD_SET(nClient, &m_fdsMaster);
     m_nMaxFD = std::max(m_nMaxFD, nClient);
+    return true;
+}
+
+bool CBaseServer::MakeRoom(int nNewClient) {
+    // A client whose peer has gone is the first to go; otherwise the one
+    // that has been idle longest. A client with input waiting, buffered here
+    // or not yet received, is busy.
+    auto itChosen = m_mapClients.end();
+    bool bChosenGone = false;
+    for (auto it = m_mapClients.begin(); it != m_mapClients.end(); ++it) {
+        int nUnread = 0;
+        if (!it->second.IsEmpty() || (ioctl(it->first, FIONREAD, &nUnread) == 0 && nUnread > 0)) {
+            continue;
+        }
+        const bool bGone = std::find(m_vecSocketsToClose.begin(), m_vecSocketsToClose.end(),
+                                     it->first) != m_vecSocketsToClose.end();
+        if (itChosen == m_mapClients.end() || (bGone && !bChosenGone) ||
+            (bGone == bChosenGone && it->second.LastActivity() < itChosen->second.LastActivity())) {
+            itChosen = it;
+            bChosenGone = bGone;
+        }
+    }
+    if (itChosen == m_mapClients.end()) {
+        return false;
+    }
+    const int nSocket = itChosen->first;
+    if (bChosenGone) {
+        TARVO_LOGD("Closing connection to: %d", nSocket);
+        m_vecSocketsToClose.erase(
+            std::remove(m_vecSocketsToClose.begin(), m_vecSocketsToClose.end(), nSocket),
+            m_vecSocketsToClose.end());
+    } else {
+        TARVO_LOGE("Closing connection %d, idle longest, to make room for connection %d", nSocket,
+                   nNewClient);
+        shutdown(nSocket, SHUT_RDWR);
+    }
+    close(nSocket);
+    FD_CLR(nSocket, &m_fdsMaster);
+    m_mapClients.erase(itChosen);
+    return true;
 }
 
 void CBaseServer::ReceiveFrom(int nSocket, CCommandData& client) {
     int nBytes = 0;
     int nFDs = 0;
-    ssize_t nReceived = 0;
-    int nError = 0;
-    // Stops short of the end of the stream once the client holds more than
-    // it may: the rest stays with the system until the parser made room.
-    while (client.GetData().size() < kMaxPendingInput) {
+    // Nothing received yet is not an end of stream: a client already at its
+    // bound is not read at all in this pass.
+    ssize_t nReceived = -1;
+    int nError = EAGAIN;
+    // Stops short of the end of the stream once the client, or all clients
+    // together, hold more than they may: the rest stays with the system
+    // until the parser made room.
+    size_t nPendingTotal = PendingInput();
+    while (client.GetData().size() < kMaxPendingInput && nPendingTotal < kMaxPendingInputTotal) {
         char acData[kReceiveChunk];
         // One descriptor is taken per chunk. Room for a second makes a
         // surplus one arrive, be closed and reported alike on every target
@@ -412,10 +538,12 @@ void CBaseServer::ReceiveFrom(int nSocket, CCommandData& client) {
             break;
         }
         nBytes += static_cast<int>(nReceived);
+        client.SetLastActivity(++m_nActivityClock);
         std::vector<int> vecFDs = CollectFDs(msg, nSocket);
         nFDs += static_cast<int>(vecFDs.size());
         if (vecFDs.empty()) {
             client.AppendData(std::string_view(acData, static_cast<size_t>(nReceived)));
+            nPendingTotal += static_cast<size_t>(nReceived);
         } else if (client.GetFDs().size() >= kMaxPendingDescriptorChunks) {
             TARVO_LOGE("Client %d has %zu descriptor chunks waiting, closing %zu more", nSocket,
                        client.GetFDs().size(), vecFDs.size());

@@ -15,6 +15,7 @@
 
 #include <pthread.h>
 #include <stddef.h>
+#include <stdint.h>
 #include <sys/select.h>
 
 #include <atomic>
@@ -37,6 +38,27 @@ public:
     // the thousand clients select can watch hold at most about 256 MiB
     // between them. Input past it is dropped.
     static constexpr size_t kMaxPendingInput = 256 * 1024;
+    // Most input all clients together may hold: four clients at their own
+    // bound. Past it nothing more is received, and when nothing buffered
+    // makes a request the largest unfinished input is dropped.
+    static constexpr size_t kMaxPendingInputTotal = 4 * kMaxPendingInput;
+    // Most clients connected at once. A tuning desk needs a handful (the
+    // tuning tool, a panel, a script, a few one-shot commands); sixteen leave
+    // room for those while bounding what an open port can be made to hold.
+    // A connection past it takes the place of the client that has been idle
+    // longest (nothing buffered, least recent arrival); when every client is
+    // busy, it is refused and closed.
+    static constexpr size_t kMaxClients = 16;
+    // Requests taken from one client per round of select before the other
+    // clients, new connections and new input have their turn.
+    static constexpr unsigned int kRequestsPerRound = 16;
+    // Probing of a connection that stays silent, so that a peer that vanished
+    // without closing is found: the first probe after this many seconds of
+    // silence, then one every kKeepAliveInterval seconds, given up after
+    // kKeepAliveProbes unanswered ones (a minute at most).
+    static constexpr int kKeepAliveIdle = 20;
+    static constexpr int kKeepAliveInterval = 5;
+    static constexpr int kKeepAliveProbes = 4;
     // Most chunks with passed descriptors one client may have waiting; each
     // holds descriptors of this process, so more are closed on arrival.
     static constexpr size_t kMaxPendingDescriptorChunks = 16;
@@ -89,14 +111,28 @@ protected:
     std::vector<int> m_vecSocketsToClose;
 
 private:
-    // Takes one command from the lowest client socket that has one; when
-    // none has, closes the sockets queued for closing.
+    // Takes one command from the lowest client socket that has one and has
+    // not had its share of this round; when none has, closes the sockets
+    // queued for closing.
     bool ParseData(CDataSocket& dataSocket);
-    // One select and one receive pass.
+    // The next record of one client. A parse that consumed bytes without
+    // making a record (a refused request) is followed by another, so that
+    // what follows it never waits for more input.
+    CDataAPO* ParseClient(CCommandData& client);
+    // One select and one receive pass; a new round for every client.
     void WaitForData();
-    void AcceptClient();
+    // Accepts every pending connection.
+    void AcceptClients();
+    // False when no connection is pending any more.
+    bool AcceptClient();
+    // Closes the client idle longest; false when every client is busy.
+    bool MakeRoom(int nNewClient);
     void ReceiveFrom(int nSocket, CCommandData& client);
     void DropOverlongInput(int nSocket, CCommandData& client);
+    // When the clients together hold too much and nothing in it makes a
+    // request, the largest input goes.
+    void DropInputPastTheTotal();
+    size_t PendingInput() const;
     void QueueForClosing(int nSocket);
     void CloseQueuedSockets();
     int FindMaxFD();
@@ -107,6 +143,11 @@ private:
 
     // Set after an accept failed for want of descriptors or memory.
     bool m_bAcceptPaused;
+    // Set when a client still holds input after its share of a round: the
+    // next select only polls.
+    bool m_bInputWaiting;
+    // Stamps of the clients' arrivals (CCommandData::LastActivity).
+    uint64_t m_nActivityClock;
 };
 
 }  // namespace TarvoFX

@@ -11,13 +11,18 @@ CCommandData::~CCommandData() {
 }
 
 CCommandData::CCommandData(CCommandData&& other) noexcept
-    : m_strData(std::move(other.m_strData)), m_mapFDs(std::exchange(other.m_mapFDs, {})) {}
+    : m_strData(std::move(other.m_strData)),
+      m_mapFDs(std::exchange(other.m_mapFDs, {})),
+      m_nTakenThisRound(other.m_nTakenThisRound),
+      m_nLastActivity(other.m_nLastActivity) {}
 
 CCommandData& CCommandData::operator=(CCommandData&& other) noexcept {
     if (this != &other) {
         CloseFDs();
         m_strData = std::move(other.m_strData);
         m_mapFDs = std::exchange(other.m_mapFDs, {});
+        m_nTakenThisRound = other.m_nTakenThisRound;
+        m_nLastActivity = other.m_nLastActivity;
     }
     return *this;
 }

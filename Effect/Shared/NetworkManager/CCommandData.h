@@ -3,6 +3,7 @@
 #pragma once
 
 #include <stddef.h>
+#include <stdint.h>
 
 #include <map>
 #include <string>
@@ -39,11 +40,25 @@ public:
     FDMap& GetFDs() { return m_mapFDs; }
     const FDMap& GetFDs() const { return m_mapFDs; }
 
+    // True when nothing waits to be parsed.
+    bool IsEmpty() const { return m_strData.empty() && m_mapFDs.empty(); }
+
+    // Kept by the socket layer: how many requests were taken from this client
+    // in the current round of select, and the stamp of its last arrival (a
+    // counter of the server's; larger is more recent).
+    unsigned int TakenThisRound() const { return m_nTakenThisRound; }
+    void CountTaken() { ++m_nTakenThisRound; }
+    void StartRound() { m_nTakenThisRound = 0; }
+    uint64_t LastActivity() const { return m_nLastActivity; }
+    void SetLastActivity(uint64_t nStamp) { m_nLastActivity = nStamp; }
+
 private:
     void CloseFDs();
 
     CReceiveBuffer m_strData;
     FDMap m_mapFDs;
+    unsigned int m_nTakenThisRound = 0;
+    uint64_t m_nLastActivity = 0;
 };
 
 }  // namespace TarvoFX

@@ -11,6 +11,9 @@ namespace {
 constexpr size_t kMinCompaction = 4096;
 // Searches for more distinct needles than this are not remembered.
 constexpr size_t kMaxMemos = 32;
+// Storage past this size is given back once everything in it is consumed,
+// so that a burst does not keep its memory for the life of the connection.
+constexpr size_t kMaxIdleCapacity = 64 * 1024;
 
 }  // namespace
 
@@ -22,7 +25,11 @@ void CReceiveBuffer::Consume(size_t nCount) {
     m_nHead += std::min(nCount, size());
     if (m_nHead == m_strBytes.size()) {
         m_nDropped += m_nHead;
-        m_strBytes.clear();
+        if (m_strBytes.capacity() > kMaxIdleCapacity) {
+            std::string().swap(m_strBytes);
+        } else {
+            m_strBytes.clear();
+        }
         m_nHead = 0;
     } else if (m_nHead >= kMinCompaction && m_nHead >= m_strBytes.size() - m_nHead) {
         m_nDropped += m_nHead;
