@@ -142,6 +142,9 @@ void AudioServer::Record(JournalEntry entry) {
         std::lock_guard<std::mutex> lock(m_mutex);
         entry.nSerial = ++m_nSerial;
         m_journal.push_back(entry);
+        if (m_nJournalWindow != 0 && m_journal.size() > m_nJournalWindow) {
+            m_journal.pop_front();
+        }
         observer = m_observer;
     }
     if (observer) {
@@ -149,9 +152,17 @@ void AudioServer::Record(JournalEntry entry) {
     }
 }
 
+void AudioServer::SetJournalWindow(size_t nEntries) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_nJournalWindow = nEntries;
+    while (m_nJournalWindow != 0 && m_journal.size() > m_nJournalWindow) {
+        m_journal.pop_front();
+    }
+}
+
 std::vector<JournalEntry> AudioServer::Journal() const {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_journal;
+    return std::vector<JournalEntry>(m_journal.begin(), m_journal.end());
 }
 
 std::vector<JournalEntry> AudioServer::Entries(CallKind eKind) const {
@@ -243,6 +254,7 @@ void AudioServer::Reset() {
     m_responders.clear();
     m_observer = nullptr;
     m_journal.clear();
+    m_nJournalWindow = kDefaultJournalWindow;
 }
 
 // The first rule that matches the selector (or matches anything when

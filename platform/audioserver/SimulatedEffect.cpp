@@ -1,8 +1,11 @@
 #include "HostPlatform/SimulatedEffect.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include "HostPlatform/EffectRequests.h"
@@ -45,22 +48,51 @@ uint32_t U32(int64_t nValue) {
     return static_cast<uint32_t>(nValue);
 }
 
+// Preset files are small text files. Anything else named by a request (a
+// FIFO, a device, a huge file) is refused rather than read, so that a request
+// can neither block the caller nor grow the process without bound.
+constexpr off_t kMaxPresetFileSize = 1024 * 1024;
+
+// Opens without blocking (a FIFO without a peer would block an ordinary open)
+// and keeps the descriptor only for a regular file.
+int OpenRegularFile(const std::string& strPath, int nFlags) {
+    const int nFD = open(strPath.c_str(), nFlags | O_NONBLOCK | O_CLOEXEC, 0644);
+    struct stat info {};
+    if (nFD >= 0 && (fstat(nFD, &info) != 0 || !S_ISREG(info.st_mode))) {
+        close(nFD);
+        return -1;
+    }
+    return nFD;
+}
+
 bool ReadFile(const std::string& strPath, std::string& strText) {
-    std::ifstream file(strPath, std::ios::binary);
-    if (!file) {
+    const int nFD = OpenRegularFile(strPath, O_RDONLY);
+    if (nFD < 0) {
         return false;
     }
-    std::ostringstream text;
-    text << file.rdbuf();
-    strText = text.str();
-    return !file.bad();
+    strText.clear();
+    char acBuffer[4096];
+    ssize_t nRead = 0;
+    while ((nRead = read(nFD, acBuffer, sizeof(acBuffer))) > 0 &&
+           strText.size() + static_cast<size_t>(nRead) <= static_cast<size_t>(kMaxPresetFileSize)) {
+        strText.append(acBuffer, static_cast<size_t>(nRead));
+    }
+    close(nFD);
+    return nRead == 0;
 }
 
 bool WriteFile(const std::string& strPath, const std::string& strText) {
-    std::ofstream file(strPath, std::ios::binary | std::ios::trunc);
-    file << strText;
-    file.close();
-    return !file.fail();
+    const int nFD = OpenRegularFile(strPath, O_WRONLY | O_CREAT);
+    if (nFD < 0) {
+        return false;
+    }
+    bool bOk = ftruncate(nFD, 0) == 0;
+    for (size_t nDone = 0; bOk && nDone < strText.size();) {
+        const ssize_t nWritten = write(nFD, strText.data() + nDone, strText.size() - nDone);
+        bOk = nWritten > 0;
+        nDone += bOk ? static_cast<size_t>(nWritten) : 0;
+    }
+    return close(nFD) == 0 && bOk;
 }
 
 // Whether a stored parameter key answers a lookup. A lookup mode of 0xFFFF

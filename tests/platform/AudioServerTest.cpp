@@ -239,6 +239,29 @@ TEST_F(AudioServerTest, ObserverSeesEveryEntry) {
     EXPECT_EQ(std::vector<CallKind>({CallKind::Create, CallKind::Release}), seen);
 }
 
+TEST_F(AudioServerTest, JournalKeepsAWindowOfTheLatestEntries) {
+    AudioServer& server = AudioServer::Instance();
+    server.SetJournalWindow(3);
+    for (int32_t nSession = 1; nSession <= 3; ++nSession) {
+        Make(nSession).clear();
+    }
+    const std::vector<JournalEntry> journal = server.Journal();
+    ASSERT_EQ(3u, journal.size());
+    EXPECT_EQ(CallKind::Release, journal[0].eKind);
+    EXPECT_EQ(3, journal[1].nSession);
+    // A test that needs every call asks for it; Reset restores the default.
+    server.SetJournalWindow(0);
+    for (int32_t nSession = 1; nSession <= 3; ++nSession) {
+        Make(nSession).clear();
+    }
+    EXPECT_EQ(9u, server.Journal().size());
+    server.Reset();
+    for (size_t nIndex = 0; nIndex < AudioServer::kDefaultJournalWindow / 2 + 1; ++nIndex) {
+        Make(1).clear();
+    }
+    EXPECT_EQ(AudioServer::kDefaultJournalWindow, server.Journal().size());
+}
+
 TEST_F(AudioServerTest, EventsArriveOnAThreadOfTheirOwnInPostingOrder) {
     AudioServer& server = AudioServer::Instance();
     int nUserA = 0;

@@ -1,12 +1,15 @@
 // The simulated effect on its own: its answers, the state behind them and its
 // preset text.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "HostPlatform/SimulatedEffect.h"
+#include "utils/TempDir.h"
 
 using HostPlatform::SimulatedEffect;
 using Bytes = std::vector<uint8_t>;
@@ -88,6 +91,27 @@ TEST(SimulatedEffectTest, FileAccessCanBeTurnedOff) {
     EXPECT_EQ(-1, effect.Handle(0x10005, ZText("/tmp/never-written.mps"), 0, reply));
     EXPECT_EQ(-1, effect.Handle(0x1002C, ZText("/tmp/never-written.mps"), 0, reply));
     EXPECT_EQ(-1, effect.Handle(0x10000, Bytes{0x0A, 1, 0, 0, 0, 9, 0, 0, 0, 0}, 4, reply));
+}
+
+// A path that names no regular file of bounded size (a FIFO nobody writes,
+// a device) is refused at once, for reading and for writing alike.
+TEST(SimulatedEffectTest, PresetFilesMustBeRegularFilesOfBoundedSize) {
+    TestSupport::TempDir dir;
+    const std::string strFifo = dir.Path("fifo");
+    ASSERT_EQ(0, mkfifo(strFifo.c_str(), 0600));
+    const std::string strHuge = dir.Path("huge.mps");
+    TestSupport::TempDir::WriteFile(strHuge, "");
+    ASSERT_EQ(0, truncate(strHuge.c_str(), 2 * 1024 * 1024));
+    SimulatedEffect effect;
+    Bytes reply;
+    for (const std::string& strPath : {strFifo, std::string("/dev/zero"), strHuge}) {
+        SCOPED_TRACE(strPath);
+        const Bytes load = Cat({{0x0A}, U32(1), {9}, U32(static_cast<uint32_t>(strPath.size())),
+                                Bytes(strPath.begin(), strPath.end())});
+        EXPECT_EQ(-2, effect.Handle(0x10000, load, 4, reply));
+    }
+    EXPECT_EQ(-2, effect.Handle(0x10005, ZText(strFifo), 0, reply));
+    EXPECT_EQ(-2, effect.Handle(0x1002C, ZText("/dev/null"), 0, reply));
 }
 
 TEST(SimulatedEffectTest, ParametersSetForEveryModeAnswerAnyModeQueries) {

@@ -227,6 +227,17 @@ TEST_F(ToolsTest, HostStopsCleanlyOnSigtermWithAClientConnected) {
     EXPECT_NE(std::string::npos, client.Output().find("closed the connection"));
 }
 
+TEST_F(ToolsTest, QuietHostPrintsNoCallsButStillServes) {
+    const int nPort = StartHost({"--quiet"});
+    ASSERT_GT(nPort, 0);
+    EXPECT_EQ(0, Run(nPort, {"set-param", "12", "0.5"}).first);
+    EXPECT_EQ("12 = 0.5\n", Run(nPort, {"get-param", "12"}).second);
+    pHost->Signal(SIGTERM);
+    EXPECT_EQ(0, pHost->Wait());
+    EXPECT_EQ(std::string::npos, pHost->Output().find("effect: ")) << pHost->Output();
+    EXPECT_NE(std::string::npos, pHost->Output().find("effect deleted, 0 platform instances left"));
+}
+
 TEST_F(ToolsTest, ClientAtAClosedPortSaysSo) {
     int nPort = 0;
     {

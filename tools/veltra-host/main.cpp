@@ -50,6 +50,7 @@ struct Options {
     std::string strSavePresets;
     std::string strSaveUserPresets;
     bool bOnce = false;
+    bool bQuiet = false;
 };
 
 void Usage(FILE* pOut) {
@@ -73,6 +74,7 @@ void Usage(FILE* pOut) {
         "  --save-presets PATH     save the base presets to PATH when stopping\n"
         "  --save-user-presets PATH  save the user presets to PATH when stopping\n"
         "  --once                  stop after setting up instead of waiting for a signal\n"
+        "  --quiet                 do not print the calls that reach the audio server\n"
         "  --help                  this text\n"
         "\n"
         "exit status: 0 stopped cleanly; 2 usage error; 3 the effect shim could not be\n"
@@ -99,6 +101,10 @@ int ParseOptions(int argc, char** argv, Options& options) {
         }
         if (strArg == "--once") {
             options.bOnce = true;
+            continue;
+        }
+        if (strArg == "--quiet") {
+            options.bQuiet = true;
             continue;
         }
         if (i + 1 >= argc) {
@@ -254,9 +260,12 @@ int main(int argc, char** argv) {
     }
     Print("host: created \"%s\"\n", options.strEffect);
 
-    HostPlatform::AudioServer::Instance().SetObserver([](const HostPlatform::JournalEntry& entry) {
-        Print("effect: %s\n", HostPlatform::DescribeEntry(entry));
-    });
+    if (!options.bQuiet) {
+        HostPlatform::AudioServer::Instance().SetObserver(
+            [](const HostPlatform::JournalEntry& entry) {
+                Print("effect: %s\n", HostPlatform::DescribeEntry(entry));
+            });
+    }
     if (!pEffect->Init(options.nPriority, options.nSession)) {
         std::fprintf(stderr, "veltra-host: Init failed (priority %d, session %d)\n",
                      options.nPriority, options.nSession);

@@ -86,6 +86,11 @@ public:
     static AudioServer& Instance();
 
     // --- Journal -----------------------------------------------------------
+    // The journal keeps the most recent entries only, kDefaultJournalWindow
+    // of them unless told otherwise, so that a long-running host stays small;
+    // a test that needs more asks for a larger window (0: keep every entry).
+    static constexpr size_t kDefaultJournalWindow = 10000;
+    void SetJournalWindow(size_t nEntries);
     std::vector<JournalEntry> Journal() const;
     std::vector<JournalEntry> Entries(CallKind eKind) const;
     std::vector<JournalEntry> Commands() const { return Entries(CallKind::Command); }
@@ -109,7 +114,8 @@ public:
     void ClearFaults();
     void SetResponder(uint32_t nCode, Responder responder);
     void ClearResponders();
-    // Faults, responders, observer and journal back to their initial state.
+    // Faults, responders, observer, journal and its window back to their
+    // initial state.
     void Reset();
 
     // --- Events ------------------------------------------------------------
@@ -168,7 +174,8 @@ private:
     std::map<int32_t, std::unique_ptr<Instance_>> m_instances;
     std::map<std::pair<std::string, int32_t>, std::weak_ptr<SimulatedEffect>> m_engines;
     int32_t m_nNextInstance = 1;
-    std::vector<JournalEntry> m_journal;
+    std::deque<JournalEntry> m_journal;
+    size_t m_nJournalWindow = kDefaultJournalWindow;
     uint64_t m_nSerial = 0;
     Observer m_observer;
     std::vector<Rule> m_initRules;
