@@ -106,7 +106,10 @@ TEST(SimulatedEffectTest, PresetFilesMustBeRegularFilesOfBoundedSize) {
     Bytes reply;
     for (const std::string& strPath : {strFifo, std::string("/dev/zero"), strHuge}) {
         SCOPED_TRACE(strPath);
-        const Bytes load = Cat({{0x0A}, U32(1), {9}, U32(static_cast<uint32_t>(strPath.size())),
+        const Bytes load = Cat({{0x0A},
+                                U32(1),
+                                {9},
+                                U32(static_cast<uint32_t>(strPath.size())),
                                 Bytes(strPath.begin(), strPath.end())});
         EXPECT_EQ(-2, effect.Handle(0x10000, load, 4, reply));
     }
