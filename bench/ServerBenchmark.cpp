@@ -1,6 +1,7 @@
 // The tuning server over loopback TCP: how many pipelined parameter sets it
-// executes per second, and how many parameter queries per second one client
-// gets answered when it waits for each reply before sending the next.
+// executes per second, how many parameter queries per second one client
+// gets answered when it waits for each reply before sending the next, and
+// how long those round trips take while another client floods the server.
 #include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <netinet/in.h>
@@ -9,12 +10,16 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "NetworkManager/CCommandsParser.h"
 #include "NetworkManager/CTCPServer.h"
@@ -66,15 +71,24 @@ public:
         m_pServer->RegisterExecutor(std::make_shared<VTServerParameterSetter>(&m_listener));
         m_pServer->RegisterExecutor(std::make_shared<VTServerParameterGetter>(&m_listener));
         m_bReady = m_pServer->Enable();
-        m_nClient = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        m_nClient = Connect();
+        m_bReady = m_bReady && m_nClient >= 0;
+    }
+
+    // A further client of the server; -1 when it could not connect.
+    int Connect() const {
+        int nClient = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         int nOn = 1;
-        setsockopt(m_nClient, IPPROTO_TCP, TCP_NODELAY, &nOn, sizeof(nOn));
+        setsockopt(nClient, IPPROTO_TCP, TCP_NODELAY, &nOn, sizeof(nOn));
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_port = htons(static_cast<uint16_t>(m_pTCP->GetBoundPort()));
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        m_bReady = m_bReady &&
-                   connect(m_nClient, reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) == 0;
+        if (connect(nClient, reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) != 0) {
+            close(nClient);
+            return -1;
+        }
+        return nClient;
     }
     ~Loopback() {
         close(m_nClient);
@@ -160,6 +174,58 @@ void BM_ParameterQueryRoundTrips(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 
+// Query round trips of one client while another pipelines parameter sets
+// as fast as the server takes them: the waiting client's latency, as the
+// median, 99th percentile and largest round trip (microseconds).
+void BM_QueryRoundTripsWhileAnotherFloods(benchmark::State& state) {
+    Loopback loopback;
+    const int nFlooding = loopback.Connect();
+    if (!loopback.Ready() || nFlooding < 0) {
+        state.SkipWithError("no loopback server");
+        return;
+    }
+    std::atomic<bool> bStop{false};
+    std::thread flood([&] {
+        const std::string strBurst = BenchSupport::TextLines(10000);
+        while (!bStop) {
+            for (size_t nSent = 0; nSent < strBurst.size();) {
+                const ssize_t n =
+                    send(nFlooding, strBurst.data() + nSent, strBurst.size() - nSent, MSG_NOSIGNAL);
+                if (n <= 0) {
+                    return;
+                }
+                nSent += static_cast<size_t>(n);
+            }
+        }
+    });
+    std::string strQuery;
+    BenchSupport::AppendU32(strQuery, 10);
+    BenchSupport::AppendU32(strQuery, 7);
+    char acReply[16];
+    std::vector<double> vecMicroseconds;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        if (!loopback.SendAll(strQuery) || !loopback.ReceiveAll(acReply, sizeof(acReply))) {
+            state.SkipWithError("no reply");
+            break;
+        }
+        vecMicroseconds.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+                .count());
+    }
+    bStop = true;
+    shutdown(nFlooding, SHUT_RDWR);
+    flood.join();
+    close(nFlooding);
+    if (!vecMicroseconds.empty()) {
+        std::sort(vecMicroseconds.begin(), vecMicroseconds.end());
+        state.counters["median_us"] = vecMicroseconds[vecMicroseconds.size() / 2];
+        state.counters["p99_us"] = vecMicroseconds[vecMicroseconds.size() * 99 / 100];
+        state.counters["max_us"] = vecMicroseconds.back();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
 }  // namespace
 
 // Rates by wall-clock time: the work happens on the server thread, not on
@@ -170,5 +236,9 @@ BENCHMARK(BM_PipelinedFramedParameterSets)
     ->UseRealTime();
 BENCHMARK(BM_PipelinedTextParameterSets)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ParameterQueryRoundTrips)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_QueryRoundTripsWhileAnotherFloods)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime()
+    ->MinTime(2.0);
 
 BENCHMARK_MAIN();
