@@ -9,7 +9,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev libspdlog-dev
   android-liblog-dev android-libutils-dev
-  clang-format binutils pkg-config
+  clang-format binutils pkg-config abigail-tools xz-utils
   # 32-bit ARM: cross compiler, emulator, the target's libraries
   g++-arm-linux-gnueabihf qemu-user
   android-liblog-dev:armhf android-libutils-dev:armhf

@@ -3,7 +3,8 @@
 # + UndefinedBehaviorSanitizer build, the ThreadSanitizer build (concurrency
 # tests only, selected by the test preset's label filter), the 32-bit ARM
 # cross build with every test under qemu-arm (it also compiles the libraries'
-# Android-only lines), the example application against each installed
+# Android-only lines), the binary interface of both architectures against its
+# recorded baseline, the example application against each installed
 # package, the demonstration with the ARM veltra-host, then a bounded fuzz run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,6 +17,10 @@ for preset in default asan tsan armhf; do
   cmake --build --preset "$preset"
   echo "== $preset tests"
   ctest --preset "$preset"
+  if [ "$preset" = default ] || [ "$preset" = armhf ]; then
+    echo "== $preset binary interface against the baseline in abi/"
+    scripts/abi-check.sh "$preset"
+  fi
 done
 
 echo "== installed package: the example companion application"
