@@ -11,19 +11,7 @@
 #include "logging/TarvoLog.h"
 #include "logging/TarvoLogImpl.h"
 
-// Folder that stands for the file system root when looking for the
-// configuration files. Empty on the device; builds for other hosts point it
-// into their own tree so that nothing reads or writes /vendor or /system.
-#ifndef VELTRA_CONFIG_ROOT
-#define VELTRA_CONFIG_ROOT ""
-#endif
-
 namespace TarvoFX {
-
-const char* const TarvoLogImpl::s_caszConfigFilePaths[CONFIG_FILE_COUNT] = {
-    VELTRA_CONFIG_ROOT "/vendor/etc/velt_conf.ini",
-    VELTRA_CONFIG_ROOT "/system/etc/velt_conf.ini",
-};
 
 namespace {
 
