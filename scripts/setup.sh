@@ -10,6 +10,8 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev libspdlog-dev
   android-liblog-dev android-libutils-dev
   clang-format binutils pkg-config abigail-tools xz-utils
+  # the peer of the tuning server's benchmark (bench/RedisComparison.cpp)
+  redis-server
   # 32-bit ARM: cross compiler, emulator, the target's libraries
   g++-arm-linux-gnueabihf qemu-user
   android-liblog-dev:armhf android-libutils-dev:armhf

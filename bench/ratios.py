@@ -1,0 +1,49 @@
+#!/usr/bin/env python3
+"""Reads Google Benchmark JSON (from --benchmark_format=json, with
+repetitions) on standard input and prints, for every benchmark that exists as
+an ours/peer pair, the median rate of each and the median of the per-
+repetition ratios. Pairs are named BM_<Ours>_<Shape> and BM_<Peer>_<Shape>:
+
+  ratios.py [OURS PEER]     default: Veltra Redis (also Tarvo Spdlog)
+"""
+import json
+import statistics
+import sys
+
+
+def rates(results):
+    """name -> list of items/s (or 1/time) per repetition, in run order."""
+    table = {}
+    for run in results["benchmarks"]:
+        if run.get("run_type") != "iteration" or run.get("error_occurred"):
+            continue
+        name = run["run_name"] if "run_name" in run else run["name"]
+        rate = run.get("items_per_second")
+        if rate is None:
+            rate = 1e9 / run["real_time"] if run["time_unit"] == "ns" else None
+        if rate is not None:
+            table.setdefault(name, []).append(rate)
+    return table
+
+
+def main():
+    pairs = [tuple(sys.argv[1:3])] if len(sys.argv) >= 3 else [("Veltra", "Redis"),
+                                                                 ("Tarvo", "Spdlog")]
+    table = rates(json.load(sys.stdin))
+    for ours, peer in pairs:
+        for name in sorted(table):
+            prefix = f"BM_{ours}_"
+            if not name.startswith(prefix):
+                continue
+            peer_name = f"BM_{peer}_" + name[len(prefix):]
+            if peer_name not in table:
+                continue
+            mine, theirs = table[name], table[peer_name]
+            per_run = [a / b for a, b in zip(mine, theirs)]
+            print(f"{name[len(prefix):]:32s} {ours} {statistics.median(mine):14,.0f}/s  "
+                  f"{peer} {statistics.median(theirs):14,.0f}/s  "
+                  f"ratio {statistics.median(per_run):5.2f}x (median of {len(per_run)})")
+
+
+if __name__ == "__main__":
+    main()
