@@ -10,10 +10,14 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev libspdlog-dev
   android-liblog-dev android-libutils-dev
   clang-format binutils pkg-config
+  # veltra-tune panel (HTTP server, JSON) and its test in headless Chromium
+  libcpp-httplib-dev nlohmann-json3-dev chromium chromium-driver python3-selenium
+  fonts-dejavu-core
   # 32-bit ARM: cross compiler, emulator, the target's libraries
   g++-arm-linux-gnueabihf qemu-user
   android-liblog-dev:armhf android-libutils-dev:armhf
   libgtest-dev:armhf libgmock-dev:armhf libbenchmark-dev:armhf libspdlog-dev:armhf
+  libcpp-httplib-dev:armhf
 )
 
 SUDO=""

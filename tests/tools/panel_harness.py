@@ -47,7 +47,7 @@ class Program:
     """A program of the build with its output gathered line by line."""
 
     def __init__(self, words, env=None):
-        self.lines = []  # (time.monotonic() at arrival, line)
+        self.lines = []  # (time.time() at arrival, line)
         self.changed = threading.Condition()
         self.process = subprocess.Popen(
             words, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
@@ -58,7 +58,7 @@ class Program:
     def _read(self):
         for line in self.process.stdout:
             with self.changed:
-                self.lines.append((time.monotonic(), line.rstrip("\n")))
+                self.lines.append((time.time(), line.rstrip("\n")))
                 self.changed.notify_all()
         with self.changed:
             self.changed.notify_all()
