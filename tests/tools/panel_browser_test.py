@@ -185,9 +185,10 @@ class PanelBrowserTest(unittest.TestCase):
 
         # A valid request after all that is the first thing the effect gets.
         self.type_into("param-12-number", "0.5")
-        commands = self.wait_for_commands(
-            start, lambda commands: [c for c in commands if c[1] != harness.GET_PARAMETERS],
-            "the valid set reaching the effect")
+        def set_twice(commands):
+            sent = [c for c in commands if c[1] != harness.GET_PARAMETERS]
+            return sent if len(sent) >= 2 else None
+        commands = self.wait_for_commands(start, set_twice, "the valid set reaching the effect")
         self.assertEqual([(12, 0.5)], [(pid, value) for _, pid, value
                                        in harness.parameter_sets(commands)])
         self.assertEqual([harness.SET_PARAMETERS] * 2, [code for _, code, _ in commands])
@@ -237,6 +238,22 @@ class PanelBrowserTest(unittest.TestCase):
         self.assertFalse(self.controls_enabled())
         self.host.process.send_signal(signal.SIGCONT)
         self.wait_until(lambda: "Connected" in self.text("connection"), "the page recovers")
+
+    def test_text_dialect_reads_back_what_its_replies_can_show(self):
+        text_panel = harness.Panel(ARGS.emulator, ARGS.tune, self.host.port, ["--dialect", "text"])
+        self.addCleanup(self.stop, text_panel)
+        self.driver.get(text_panel.url)
+        self.wait_until(lambda: "(text dialect)" in self.text("connection"), "the text dialect")
+        start = self.host.mark()
+        self.type_into("param-21-number", "-1.237")
+        sets = self.wait_for_commands(start, harness.parameter_sets, "the set reaching the effect")
+        self.assertEqual([(21, -1.237)], [(pid, value) for _, pid, value in sets])
+        # Text replies carry two decimals: the value read back is the one set.
+        self.wait_until(lambda: self.text("param-21-device") == "effect: -1.24",
+                        "parameter 21 read back in text")
+        self.assertNotIn("differs", self.element("param-21-device").find_element(
+            By.XPATH, "..").get_attribute("class"))
+        self.assertIn("param 21 -1.237\\n", self.text("log"))
 
     def test_state_saved_from_the_page_loads_back_with_every_value(self):
         mark = self.host.mark()

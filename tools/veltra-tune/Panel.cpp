@@ -202,15 +202,31 @@ bool JsonBody(const httplib::Request& request, httplib::Response& response, Json
     return true;
 }
 
-void Deliver(PanelRelay& relay, const std::vector<PanelCommand>& commands,
-             httplib::Response& response) {
-    std::string strError;
-    if (relay.Send(commands, strError)) {
-        Reply(response, 200, {{"ok", true}, {"sent", commands.size()}});
-    } else {
-        Reply(response, 503,
-              {{"ok", false}, {"error", strError}, {"connection", relay.Connection()}});
-    }
+// A request of the page that sends commands: its JSON checked and turned into
+// commands by toCommands (false with a message for the page), then sent.
+template <typename ToCommands>
+void PostCommands(httplib::Server& server, const char* szPath, PanelRelay& relay,
+                  ToCommands toCommands) {
+    server.Post(
+        szPath, [&relay, toCommands](const httplib::Request& request, httplib::Response& response) {
+            Json body;
+            std::vector<PanelCommand> commands;
+            std::string strError;
+            if (!JsonBody(request, response, body)) {
+                return;
+            }
+            if (!toCommands(body, commands, strError)) {
+                Refuse(response, 400, strError);
+                return;
+            }
+            std::string strSendError;
+            if (relay.Send(commands, strSendError)) {
+                Reply(response, 200, {{"ok", true}, {"sent", commands.size()}});
+            } else {
+                Reply(response, 503,
+                      {{"ok", false}, {"error", strSendError}, {"connection", relay.Connection()}});
+            }
+        });
 }
 
 void Routes(httplib::Server& server, const PanelLayout& layout, PanelRelay& relay) {
@@ -231,37 +247,22 @@ void Routes(httplib::Server& server, const PanelLayout& layout, PanelRelay& rela
         body["log"] = relay.LogAfter(nAfter);
         Reply(response, 200, body);
     });
-    server.Post("/api/send", [&](const httplib::Request& request, httplib::Response& response) {
-        Json body;
-        PanelCommand command;
-        std::string strError;
-        if (!JsonBody(request, response, body)) {
-            return;
-        }
-        if (!PageCommand(body, layout, command, strError)) {
-            Refuse(response, 400, strError);
-            return;
-        }
-        Deliver(relay, {command}, response);
-    });
+    PostCommands(
+        server, "/api/send", relay,
+        [&layout](const Json& body, std::vector<PanelCommand>& commands, std::string& strError) {
+            commands.resize(1);
+            return PageCommand(body, layout, commands[0], strError);
+        });
     server.Get("/api/state", [&](const httplib::Request&, httplib::Response& response) {
         Reply(response, 200, relay.State());
         response.set_header("Content-Disposition",
                             "attachment; filename=\"veltra-panel-state.json\"");
     });
-    server.Post("/api/state", [&](const httplib::Request& request, httplib::Response& response) {
-        Json body;
-        std::vector<PanelCommand> commands;
-        std::string strError;
-        if (!JsonBody(request, response, body)) {
-            return;
-        }
-        if (!StateCommands(body, layout, commands, strError)) {
-            Refuse(response, 400, strError);
-            return;
-        }
-        Deliver(relay, commands, response);
-    });
+    PostCommands(
+        server, "/api/state", relay,
+        [&layout](const Json& body, std::vector<PanelCommand>& commands, std::string& strError) {
+            return StateCommands(body, layout, commands, strError);
+        });
     server.Get(R"(/[a-z\-\.]*)", [](const httplib::Request& request, httplib::Response& response) {
         const PanelAsset* pAsset = FindAsset(request.path == "/" ? "/index.html" : request.path);
         if (pAsset == nullptr) {

@@ -283,19 +283,28 @@ bool ModeCommand(const Json& object, const char* szWord, const char* szKey,
     return true;
 }
 
+// A name from one of the library's tables (log tags, log outputs).
+template <size_t N>
+bool NameField(const Json& object, const char* szKey, const char* const (&names)[N],
+               const char* szWhat, std::string& strName, std::string& strError) {
+    if (!WordField(object, szKey, CDataAPO::kMaxNameLength, strName, strError)) {
+        return false;
+    }
+    for (const char* szName : names) {
+        if (strName == szName) {
+            return true;
+        }
+    }
+    strError = std::string("there is no ") + szWhat + " \"" + strName + "\"";
+    return false;
+}
+
 bool LogOutput(const Json& object, PanelCommand& command, std::string& strError) {
     std::string strOutput;
     bool bOn = false;
-    if (!WordField(object, "output", CDataAPO::kMaxNameLength, strOutput, strError) ||
+    if (!NameField(object, "output", TarvoFX::TarvoLogImpl::s_caszLogOutputNames, "log output",
+                   strOutput, strError) ||
         !BoolField(object, "on", bOn, strError)) {
-        return false;
-    }
-    bool bKnown = false;
-    for (const char* szName : TarvoFX::TarvoLogImpl::s_caszLogOutputNames) {
-        bKnown = bKnown || strOutput == szName;
-    }
-    if (!bKnown) {
-        strError = "there is no log output \"" + strOutput + "\"";
         return false;
     }
     const Json* pPath = Field(object, "path");
@@ -315,17 +324,10 @@ bool LogOutput(const Json& object, PanelCommand& command, std::string& strError)
 bool LogLevel(const Json& object, PanelCommand& command, std::string& strError) {
     std::string strTag;
     int64_t nLevel = 0;
-    if (!WordField(object, "tag", CDataAPO::kMaxNameLength, strTag, strError) ||
+    if (!NameField(object, "tag", TarvoFX::TarvoLog::s_caszTarvoLogTags, "log tag", strTag,
+                   strError) ||
         !IntegerField(object, "level", TarvoFX::LOG_LEVEL_VERBOSE, TarvoFX::LOG_LEVEL_ERROR, nLevel,
                       strError)) {
-        return false;
-    }
-    bool bKnown = false;
-    for (const char* szTag : TarvoFX::TarvoLog::s_caszTarvoLogTags) {
-        bKnown = bKnown || strTag == szTag;
-    }
-    if (!bKnown) {
-        strError = "there is no log tag \"" + strTag + "\"";
         return false;
     }
     command.words = {"log-level", strTag, std::to_string(nLevel)};
