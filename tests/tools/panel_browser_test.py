@@ -243,7 +243,9 @@ class PanelBrowserTest(unittest.TestCase):
         text_panel = harness.Panel(ARGS.emulator, ARGS.tune, self.host.port, ["--dialect", "text"])
         self.addCleanup(self.stop, text_panel)
         self.driver.get(text_panel.url)
-        self.wait_until(lambda: "(text dialect)" in self.text("connection"), "the text dialect")
+        self.wait_until(lambda: self.text("connection").startswith("Connected")
+                        and "(text dialect)" in self.text("connection"),
+                        "the page connected in the text dialect")
         start = self.host.mark()
         self.type_into("param-21-number", "-1.237")
         sets = self.wait_for_commands(start, harness.parameter_sets, "the set reaching the effect")
