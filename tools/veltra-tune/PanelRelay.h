@@ -81,7 +81,7 @@ private:
     mutable std::mutex m_mutex;
     int m_nSocket = -1;
     bool m_bAnswering = false;
-    std::string m_strReason = "not connected yet";
+    std::string m_strReason = "connecting";
     std::map<uint32_t, double> m_sent;
     std::map<uint32_t, double> m_read;
     Json m_modes = Json::object();
