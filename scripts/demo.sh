@@ -27,7 +27,9 @@ fi
 TUNE=build/default/tools/veltra-tune
 work=$(mktemp -d)
 host_pid=""
+panel_pid=""
 cleanup() {
+  if [ -n "$panel_pid" ] && kill -0 "$panel_pid" 2>/dev/null; then kill -TERM "$panel_pid"; wait "$panel_pid" || true; fi
   if [ -n "$host_pid" ] && kill -0 "$host_pid" 2>/dev/null; then kill -TERM "$host_pid"; wait "$host_pid" || true; fi
   rm -rf "$work"
 }
@@ -90,6 +92,30 @@ step "change the library's log level remotely (debug records appear in the host'
   "^sent log-level" "$TUNE" --port "$port" log-level TARVO_LOG_FXModule 1
 step "interactive mode: several commands on one connection" "^12 = 0.5$" \
   bash -c "printf 'volume 0.8\nget-params 12\nquit\n' | '$TUNE' --port '$port'"
+
+# The browser panel (veltra-tune panel): started against the running host, it
+# serves the page and relays its requests; one read-back through it.
+http_get() {  # http_get HOST:PORT PATH: prints the answer's status line and body
+  exec 3<>"/dev/tcp/${1%:*}/${1##*:}"
+  printf 'GET %s HTTP/1.0\r\nHost: %s\r\n\r\n' "$2" "$1" >&3
+  sed -n '1p;$p' <&3
+  exec 3<&-
+}
+"$TUNE" panel --port "$port" --listen 127.0.0.1:0 >"$work/panel.log" 2>&1 &
+panel_pid=$!
+panel=""
+for _ in $(seq 1 200); do
+  panel=$(sed -n 's|^panel: serving http://\([^/]*\)/ .*|\1|p' "$work/panel.log")
+  [ -n "$panel" ] && break
+  kill -0 "$panel_pid" 2>/dev/null || break
+  sleep 0.05
+done
+sed 's/^/  /' "$work/panel.log"
+step "the browser panel answers at http://$panel/ and reads the values back through the host" \
+  '"connected":true.*"id":12,"sent":null,"value":0.5' http_get "$panel" "/api/poll?log=999999"
+kill -TERM "$panel_pid"
+wait "$panel_pid" || failures=$((failures + 1))
+panel_pid=""
 
 echo
 echo "== stopping veltra-host (SIGTERM)"

@@ -12,10 +12,14 @@ packages=(
   clang-format binutils pkg-config abigail-tools xz-utils
   # the peer of the tuning server's benchmark (bench/RedisComparison.cpp)
   redis-server
+  # veltra-tune panel (HTTP server, JSON) and its test in headless Chromium
+  libcpp-httplib-dev nlohmann-json3-dev chromium chromium-driver python3-selenium
+  fonts-dejavu-core
   # 32-bit ARM: cross compiler, emulator, the target's libraries
   g++-arm-linux-gnueabihf qemu-user
   android-liblog-dev:armhf android-libutils-dev:armhf
   libgtest-dev:armhf libgmock-dev:armhf libbenchmark-dev:armhf libspdlog-dev:armhf
+  libcpp-httplib-dev:armhf
 )
 
 SUDO=""

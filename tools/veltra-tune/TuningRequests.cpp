@@ -17,8 +17,6 @@ namespace VeltraTune {
 using TarvoFX::CDataAPO;
 using TarvoFX::ProtocolVersion;
 
-namespace {
-
 namespace TP = TarvoFX::TuningProtocol;
 
 bool ParseU32(const std::string& strText, uint32_t& nValue) {
@@ -53,6 +51,8 @@ bool ParseDouble(const std::string& strText, double& dValue) {
     return !strText.empty() && *pEnd == '\0';
 }
 
+namespace {
+
 std::vector<std::string> SplitAt(const std::string& strText, char cDelimiter) {
     std::vector<std::string> parts;
     std::string strPart;
@@ -80,6 +80,7 @@ struct Command {
 // A request with a binary form: sent as it is, framed, or as the text line.
 void Binary(Request& request, ProtocolVersion eDialect, const Bytes& payload,
             const std::string& strLine) {
+    request.eSent = eDialect;
     if (eDialect == TarvoFX::kText) {
         request.bytes.assign(strLine.begin(), strLine.end());
     } else if (eDialect == TarvoFX::kBinaryFramed) {
@@ -158,6 +159,7 @@ const std::map<std::string, Command>& Commands() {
               if (e == TarvoFX::kText) {
                   const std::string strLine = TP::GetParamArrayLine({nId});
                   r.bytes.assign(strLine.begin(), strLine.end());
+                  r.eSent = TarvoFX::kText;
                   r.eReply = ReplyKind::kParameterArray;
                   r.eReplyDialect = TarvoFX::kText;
                   return true;
@@ -314,6 +316,7 @@ const std::map<std::string, Command>& Commands() {
               if (e == TarvoFX::kBinary) {
                   // A lone 4-byte request waits on the server for a fifth byte.
                   r.bytes = TP::Framed(TP::CalibrateKv());
+                  r.eSent = TarvoFX::kBinaryFramed;
                   r.strNote =
                       "sent framed: the server reads a lone 4-byte request only when "
                       "more bytes follow";
@@ -344,6 +347,28 @@ const std::map<std::string, Command>& Commands() {
 }
 
 }  // namespace
+
+bool ParseDialect(const std::string& strName, ProtocolVersion& eDialect) {
+    for (ProtocolVersion eCandidate : {TarvoFX::kText, TarvoFX::kBinary, TarvoFX::kBinaryFramed}) {
+        if (strName == DialectName(eCandidate)) {
+            eDialect = eCandidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+const char* DialectName(ProtocolVersion eDialect) {
+    switch (eDialect) {
+        case TarvoFX::kText:
+            return "text";
+        case TarvoFX::kBinary:
+            return "binary";
+        case TarvoFX::kBinaryFramed:
+            return "framed";
+    }
+    return "unknown";
+}
 
 bool BuildRequest(const std::vector<std::string>& words, ProtocolVersion eDialect, Request& request,
                   std::string& strError) {

@@ -26,7 +26,18 @@ struct Request {
     ReplyKind eReply = ReplyKind::kNone;
     TarvoFX::ProtocolVersion eReplyDialect = TarvoFX::kBinary;  // dialect of an array reply
     std::string strNote;  // how the request was sent, when not in the asked dialect
+    TarvoFX::ProtocolVersion eSent = TarvoFX::kText;  // the dialect the bytes are in
 };
+
+// Numbers as a person types them: the whole text must convert. Ids and
+// counts take decimal, 0x hexadecimal or 0 octal.
+bool ParseU32(const std::string& strText, uint32_t& nValue);
+bool ParseI32(const std::string& strText, int32_t& nValue);
+bool ParseDouble(const std::string& strText, double& dValue);
+
+// The dialects by the names the tools use: "text", "binary", "framed".
+bool ParseDialect(const std::string& strName, TarvoFX::ProtocolVersion& eDialect);
+const char* DialectName(TarvoFX::ProtocolVersion eDialect);
 
 // Builds the request for one command (its words, e.g. {"set-param", "12", "0.5"}).
 // False with a message in strError for an unknown command or bad arguments.

@@ -1,15 +1,9 @@
 // veltra-tune: the tuning tool's side of the protocol, for people. It connects
 // to a running tuning server, sends commands in the text, binary or framed
 // dialect, and prints the replies of parameter queries.
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "Panel.h"
+#include "TuningClient.h"
 #include "TuningRequests.h"
 
 namespace {
@@ -41,6 +37,7 @@ struct Options {
 void Usage(FILE* pOut) {
     std::fprintf(pOut,
                  "usage: veltra-tune --port PORT [options] [COMMAND ARGS...]\n"
+                 "       veltra-tune panel --port PORT [panel options]   (see panel --help)\n"
                  "\n"
                  "Sends one command to a tuning server and prints the reply of a query; with\n"
                  "no command, reads commands line by line from standard input (interactive),\n"
@@ -50,7 +47,8 @@ void Usage(FILE* pOut) {
                  "  --host HOST        server address (default 127.0.0.1)\n"
                  "  --port PORT        server port (required)\n"
                  "  --dialect D        text (default), binary or framed\n"
-                 "  --timeout MS       how long a query waits for its reply (default 2000)\n"
+                 "  --timeout MS       how long connecting, and a query's reply, may take\n"
+                 "                     (default 2000)\n"
                  "  --help             this text\n"
                  "\n"
                  "commands:\n%s"
@@ -91,13 +89,7 @@ bool ParseOptions(int argc, char** argv, Options& options, bool& bHelp) {
             }
             options.nPort = static_cast<int>(nPort);
         } else if (strArg == "--dialect") {
-            if (strValue == "text") {
-                options.eDialect = TarvoFX::kText;
-            } else if (strValue == "binary") {
-                options.eDialect = TarvoFX::kBinary;
-            } else if (strValue == "framed") {
-                options.eDialect = TarvoFX::kBinaryFramed;
-            } else {
+            if (!VeltraTune::ParseDialect(strValue, options.eDialect)) {
                 std::fprintf(stderr, "veltra-tune: unknown dialect %s\n", strValue.c_str());
                 return false;
             }
@@ -121,46 +113,6 @@ bool ParseOptions(int argc, char** argv, Options& options, bool& bHelp) {
     return true;
 }
 
-int Connect(const Options& options, std::string& strError) {
-    addrinfo hints = {};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* pResult = nullptr;
-    const std::string strPort = std::to_string(options.nPort);
-    int nError = getaddrinfo(options.strHost.c_str(), strPort.c_str(), &hints, &pResult);
-    if (nError != 0) {
-        strError = std::string("cannot resolve ") + options.strHost + ": " + gai_strerror(nError);
-        return -1;
-    }
-    int nSocket = -1;
-    for (addrinfo* p = pResult; p != nullptr && nSocket < 0; p = p->ai_next) {
-        nSocket = socket(p->ai_family, p->ai_socktype | SOCK_CLOEXEC, p->ai_protocol);
-        if (nSocket >= 0 && connect(nSocket, p->ai_addr, p->ai_addrlen) != 0) {
-            strError = std::string("cannot connect to ") + options.strHost + ":" + strPort + ": " +
-                       std::strerror(errno);
-            close(nSocket);
-            nSocket = -1;
-        }
-    }
-    freeaddrinfo(pResult);
-    return nSocket;
-}
-
-bool SendAll(int nSocket, const VeltraTune::Bytes& bytes) {
-    size_t nSent = 0;
-    while (nSent < bytes.size()) {
-        ssize_t n = send(nSocket, bytes.data() + nSent, bytes.size() - nSent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        nSent += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Runs one command on the connection; prints what happened.
 int RunCommand(int nSocket, const Options& options, const std::vector<std::string>& words) {
     VeltraTune::Request request;
@@ -172,47 +124,31 @@ int RunCommand(int nSocket, const Options& options, const std::vector<std::strin
     if (!request.strNote.empty()) {
         std::printf("note: %s\n", request.strNote.c_str());
     }
-    if (!SendAll(nSocket, request.bytes)) {
+    if (!VeltraTune::SendAll(nSocket, request.bytes)) {
         std::fprintf(stderr, "veltra-tune: connection lost while sending: %s\n",
                      std::strerror(errno));
         return kExitFailed;
     }
     if (request.eReply == VeltraTune::ReplyKind::kNone) {
-        std::printf("sent %s (%zu bytes)\n", words[0].c_str(), request.bytes.size());
+        std::printf("%s\n", VeltraTune::SentText(words[0], request.bytes.size()).c_str());
         std::fflush(stdout);
         return kExitOk;
     }
 
     const VeltraTune::ReplyReader reader(request.eReply, request.eReplyDialect);
     VeltraTune::Bytes reply;
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(options.nTimeoutMs);
-    while (!reader.Complete(reply)) {
-        const auto nLeft = std::chrono::duration_cast<std::chrono::milliseconds>(
-                               deadline - std::chrono::steady_clock::now())
-                               .count();
-        pollfd pfd = {nSocket, POLLIN, 0};
-        int nReady = nLeft > 0 ? poll(&pfd, 1, static_cast<int>(nLeft)) : 0;
-        if (nReady < 0 && errno == EINTR) {
-            continue;
-        }
-        if (nReady == 0) {
+    switch (VeltraTune::ReceiveReply(nSocket, reader, options.nTimeoutMs, reply)) {
+        case VeltraTune::ReplyStatus::kComplete:
+            break;
+        case VeltraTune::ReplyStatus::kTimeout:
             std::fprintf(stderr,
                          "veltra-tune: no reply to %s within %d ms (the effect did not answer "
                          "this query)\n",
                          words[0].c_str(), options.nTimeoutMs);
             return kExitTimeout;
-        }
-        uint8_t aBuffer[4096];
-        ssize_t n = recv(nSocket, aBuffer, sizeof(aBuffer), 0);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
+        case VeltraTune::ReplyStatus::kClosed:
             std::fprintf(stderr, "veltra-tune: the server closed the connection\n");
             return kExitFailed;
-        }
-        reply.insert(reply.end(), aBuffer, aBuffer + n);
     }
     std::vector<VeltraTune::ParameterValue> values;
     if (!reader.Decode(reply, values, strError)) {
@@ -237,6 +173,14 @@ std::vector<std::string> Words(const std::string& strLine) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "panel") == 0) {
+#ifdef VELTRA_TUNE_PANEL
+        return VeltraTune::RunPanel(argc - 1, argv + 1);
+#else
+        std::fprintf(stderr, "veltra-tune: this build has no panel (cpp-httplib was not found)\n");
+        return kExitUsage;
+#endif
+    }
     Options options;
     bool bHelp = false;
     if (!ParseOptions(argc, argv, options, bHelp)) {
@@ -257,7 +201,7 @@ int main(int argc, char** argv) {
         }
     }
     std::string strError;
-    int nSocket = Connect(options, strError);
+    int nSocket = VeltraTune::Connect(options.strHost, options.nPort, options.nTimeoutMs, strError);
     if (nSocket < 0) {
         std::fprintf(stderr, "veltra-tune: %s\n", strError.c_str());
         return kExitNoConnection;
