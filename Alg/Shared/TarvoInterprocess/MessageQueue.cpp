@@ -22,6 +22,14 @@ void SignalSyncMessages(const std::deque<std::shared_ptr<Message>>& queue) {
     }
 }
 
+// Reports a message taken out of the queue, after the lock is released.
+std::shared_ptr<Message> Dequeued(std::shared_ptr<Message> pMessage) {
+    if (pMessage) {
+        TARVO_DIRECT_LOGD("MessageQueue::Dequeue %d", pMessage->GetSequenceNumber());
+    }
+    return pMessage;
+}
+
 }  // namespace
 
 MessageQueue::MessageQueue(int nCapacity)
@@ -61,18 +69,32 @@ bool MessageQueue::Enqueue(std::shared_ptr<Message> pMessage, bool bCheckFull) {
     return true;
 }
 
+std::shared_ptr<Message> MessageQueue::TakeFront() {
+    std::shared_ptr<Message> pMessage = std::move(m_queue.front());
+    m_queue.pop_front();
+    return pMessage;
+}
+
 std::shared_ptr<Message> MessageQueue::Dequeue() {
     std::shared_ptr<Message> pMessage;
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         m_condition.wait(lock, [this] { return !m_queue.empty(); });
-        pMessage = std::move(m_queue.front());
-        m_queue.pop_front();
+        pMessage = TakeFront();
     }
-    if (pMessage) {
-        TARVO_DIRECT_LOGD("MessageQueue::Dequeue %d", pMessage->GetSequenceNumber());
+    return Dequeued(std::move(pMessage));
+}
+
+std::shared_ptr<Message> MessageQueue::TryDequeue() {
+    std::shared_ptr<Message> pMessage;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_queue.empty()) {
+            return nullptr;
+        }
+        pMessage = TakeFront();
     }
-    return pMessage;
+    return Dequeued(std::move(pMessage));
 }
 
 void MessageQueue::Clear() {
