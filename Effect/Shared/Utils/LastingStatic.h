@@ -18,29 +18,30 @@ namespace TarvoFX {
 template <typename T>
 class LastingStatic {
 public:
-    // Builds the object. Call it once per type, from the initialiser of a
-    // function-local static: that makes construction thread-safe, and Close
-    // is then registered right after the object is complete, just as the
-    // static's destruction would be.
+    // The object, built from the arguments on the first call (thread-safe,
+    // like a function-local static); later calls ignore them. Close is
+    // registered right after the object is complete, just as the static's
+    // destruction would be. Costs what a function-local static costs.
     template <typename... Args>
-    static T* Create(Args&&... args) {
-        alignas(T) static unsigned char s_abStorage[sizeof(T)];
-        T* pObject = new (s_abStorage) T(std::forward<Args>(args)...);
-        static const Closer s_closer(pObject);
-        return pObject;
+    static T& Instance(Args&&... args) {
+        static const Builder s_builder(std::forward<Args>(args)...);
+        return *std::launder(reinterpret_cast<T*>(s_abStorage));
     }
 
 private:
-    class Closer {
+    // Builds the object in the storage; its destruction closes the object.
+    class Builder {
     public:
-        explicit Closer(T* pObject) : m_pObject(pObject) {}
-        ~Closer() { m_pObject->Close(); }
-        Closer(const Closer&) = delete;
-        Closer& operator=(const Closer&) = delete;
-
-    private:
-        T* m_pObject;
+        template <typename... Args>
+        explicit Builder(Args&&... args) {
+            new (s_abStorage) T(std::forward<Args>(args)...);
+        }
+        ~Builder() { std::launder(reinterpret_cast<T*>(s_abStorage))->Close(); }
+        Builder(const Builder&) = delete;
+        Builder& operator=(const Builder&) = delete;
     };
+
+    alignas(T) static inline unsigned char s_abStorage[sizeof(T)];
 };
 
 }  // namespace TarvoFX

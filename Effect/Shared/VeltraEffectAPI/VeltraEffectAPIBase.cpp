@@ -145,8 +145,7 @@ bool FitsCommand(uint32_t nCount, uint32_t nHeader, uint32_t nPerItem) {
 // Closed, not destroyed, at exit: an effect object the application keeps in
 // a global is destroyed later and still releases its effects through it.
 FxShimWrapper* VeltraEffectFactory::GetFxShimWrapper() {
-    static FxShimWrapper* const s_pWrapper = LastingStatic<FxShimWrapper>::Create();
-    return s_pWrapper;
+    return &LastingStatic<FxShimWrapper>::Instance();
 }
 
 VeltraEffectAPIBase* VeltraEffectFactory::CreateVeltraEffect(const std::string& effectName,

@@ -57,10 +57,7 @@ public:
     // closed where a static built at that moment would be destroyed, and it
     // stays in place: code that runs later (the destructor of an object the
     // application keeps in a global) still finds it and logs nothing.
-    static TarvoLog& Instance() {
-        static TarvoLog* const s_pLog = LastingStatic<TarvoLog>::Create(true);
-        return *s_pLog;
-    }
+    static TarvoLog& Instance() { return LastingStatic<TarvoLog>::Instance(true); }
 
     explicit TarvoLog(bool bLoadAsync);
     // Closes the object.
