@@ -3,10 +3,17 @@
 //   SuppressedDebug  a debug call below the tag's level (nothing is formatted)
 //   InfoToPlatform   an info record to the platform log (liblog's logger is
 //                    replaced by one that drops the record, so no device I/O)
-//   FileLines        lines to a file output that flushes every line, written
-//                    by a worker thread behind a queue of 1000; each iteration
-//                    queues a batch below the capacity and waits until the
-//                    worker has written it, so the rate is end to end.
+//   FileLines        lines to a file, written by a worker thread behind a
+//                    queue of 1000, every accepted line in the file (written
+//                    and flushed) before the worker waits for more; each
+//                    iteration queues a batch below the capacity and waits
+//                    until the worker has written it, so the rate is end to
+//                    end. Both write the same line: time, process, thread,
+//                    level, tag, message.
+//
+// The two libraries are compared in one run, their repetitions interleaved,
+// since the machines are noisy:
+//   log_benchmark --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
 #include <android/log.h>
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -165,6 +172,12 @@ void BM_Spdlog_InfoToPlatform(benchmark::State& state) {
 }
 BENCHMARK(BM_Spdlog_InfoToPlatform);
 
+// spdlog's asynchronous logger, as the file output never makes the logging
+// thread wait for the disk: a queue of 1000 and one worker thread. spdlog
+// has no setting that flushes when its worker runs out of work; the one that
+// puts every accepted line in the file before the worker waits is
+// flush_on(trace), a flush after each line. With batches below the queue's
+// capacity the overflow policy never comes into play.
 void BM_Spdlog_FileLines(benchmark::State& state) {
     const std::string strPath = TempPath("spdlog_bench");
     auto pPool = std::make_shared<spdlog::details::thread_pool>(1000, 1);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "VeltraEffectAPI/FxShimWrapper.h"
 #include "VeltraEffectAPI/VeltraEffectAPIBase.h"
 #include "logging/TarvoLog.h"
+#include "support/Emulator.h"
 #include "support/LogCapture.h"
 #include "support/LogInit.h"
 
@@ -141,6 +143,29 @@ TEST_F(LoaderTest, EffectWithoutShimIsInvalidAndReleasesANullHandle) {
     ASSERT_EQ(2u, errors.size());
     EXPECT_EQ("m_pfnReleaseEffect is NULL, Does it find ReleaseEffect symbol successfully?",
               errors[1]);
+}
+
+// An effect whose last holder goes at exit after the loader has closed the
+// shim (it was built after the holder), while the log object is still open
+// (it was built before): the release reports the missing function.
+TEST_F(LoaderTest, EffectReleasedAfterTheLoaderClosedAtExitReportsTheMissingRelease) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    TestSupport::StartDeathTestChildrenThroughEmulator();
+    EXPECT_EXIT(
+        {
+            static std::shared_ptr<TarvoFX::IAudioEffect> s_pEffect;
+            if (!TarvoLog::Instance().SetLogOutput("STDERR_LOG", true)) {
+                std::exit(2);
+            }
+            HostPlatform::SetSystemProperty("ro.build.version.sdk", "28");
+            TarvoFX::AudioEffectBuilderAudioFlinger builder(
+                VeltraEffectFactory::GetFxShimWrapper());
+            s_pEffect = builder.Create(&VeltraEffectFactory::s_effectUUIDOutput, 0, 1, 0, nullptr);
+            std::exit(s_pEffect->IsValid() ? 0 : 3);
+        },
+        ::testing::ExitedWithCode(0),
+        " ERROR: TARVO_LOG_FXModule m_pfnReleaseEffect is NULL, Does it find ReleaseEffect symbol "
+        "successfully\\?\n");
 }
 
 TEST_F(LoaderTest, TransportLogsItsConstructionAndCalls) {

@@ -174,6 +174,19 @@ TEST_F(TarvoLogTest, WithEveryOutputDisabledNothingIsFormatted) {
     EXPECT_EQ(std::vector<std::string>{"back"}, capture.Messages());
 }
 
+// What a destructor that runs after the log object has closed at exit meets.
+TEST_F(TarvoLogTest, ClosedObjectWritesNothingFormatsNothingAndRefusesChanges) {
+    TarvoLog log(false);
+    log.Close();
+    int nWritten = -1;
+    log.Log(4, kTag, "abc%n", &nWritten);
+    log.LogDirect(4, kTag, "abc%n", &nWritten);
+    EXPECT_EQ(-1, nWritten);
+    EXPECT_FALSE(log.SetLogLevel(kTag, 0));
+    EXPECT_FALSE(log.SetLogOutput("ANDROID_LOG", true));
+    EXPECT_TRUE(capture.Records().empty());
+}
+
 TEST_F(TarvoLogTest, LogDirectReachesThePlatformLogWithTheSameChecks) {
     TarvoLog& log = TarvoLog::Instance();
     TARVO_DIRECT_LOGD("hidden %d", 1);

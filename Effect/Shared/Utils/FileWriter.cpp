@@ -8,7 +8,7 @@
 
 namespace TarvoFX {
 
-FileWriter::FileWriter() : m_pFile(nullptr) {}
+FileWriter::FileWriter() : m_pFile(nullptr), m_nBuffered(0), m_nBufferSize(0) {}
 
 FileWriter::~FileWriter() {
     Close();
@@ -22,18 +22,36 @@ bool FileWriter::Open(const std::string& strPath, const std::string& strMode) {
         TARVO_DIRECT_LOGE("FileWriter::Open %s fail %s", strPath.c_str(), std::strerror(nError));
         return false;
     }
+    if (!m_pBuffer) {
+        m_pBuffer.reset(new char[BUFFER_SIZE]);
+    }
+    // Without a buffer of known size every text is flushed on its own.
+    m_nBufferSize =
+        std::setvbuf(m_pFile, m_pBuffer.get(), _IOFBF, BUFFER_SIZE) == 0 ? BUFFER_SIZE : 0;
+    m_nBuffered = 0;
     return true;
 }
 
 void FileWriter::Write(const std::string& strText) {
-    if (m_pFile != nullptr) {
-        std::fputs(strText.c_str(), m_pFile);
+    if (m_pFile == nullptr) {
+        return;
+    }
+    if (m_nBuffered != 0 && m_nBuffered + strText.size() > m_nBufferSize) {
+        Flush();
+    }
+    std::fputs(strText.c_str(), m_pFile);
+    m_nBuffered += strText.size();
+    // What does not fit the buffer leaves it in pieces anyway; it takes the
+    // rest of the buffer with it, so that the count starts afresh.
+    if (m_nBuffered > m_nBufferSize) {
+        Flush();
     }
 }
 
 void FileWriter::Flush() {
     if (m_pFile != nullptr) {
         std::fflush(m_pFile);
+        m_nBuffered = 0;
     }
 }
 
@@ -41,17 +59,50 @@ void FileWriter::Close() {
     if (m_pFile != nullptr) {
         std::fclose(m_pFile);
         m_pFile = nullptr;
+        m_nBuffered = 0;
     }
 }
 
+namespace {
+
+// Writes nValue (0 to 10^nWidth - 1) as nWidth digits with leading zeros.
+void PutDigits(char* pText, int nWidth, int nValue) {
+    for (int nIndex = nWidth - 1; nIndex >= 0; --nIndex) {
+        pText[nIndex] = static_cast<char>('0' + nValue % 10);
+        nValue /= 10;
+    }
+}
+
+}  // namespace
+
+// Every record of the stream and file outputs carries this text, so fields in
+// their usual ranges are written digit by digit; anything else (an invalid
+// time) goes through snprintf, which renders it the same way.
 std::string FormatLogTime(const timespec& time) {
     struct tm local = {};
     time_t nSeconds = time.tv_sec;
     localtime_r(&nSeconds, &local);
+    const int anFields[] = {local.tm_mon + 1, local.tm_mday,
+                            local.tm_hour,    local.tm_min,
+                            local.tm_sec,     static_cast<int>(time.tv_nsec / 1000000)};
+    bool bUsualRanges = anFields[5] >= 0 && anFields[5] <= 999;
+    for (int nIndex = 0; nIndex < 5; ++nIndex) {
+        bUsualRanges = bUsualRanges && anFields[nIndex] >= 0 && anFields[nIndex] <= 99;
+    }
+    if (bUsualRanges) {
+        char szText[] = "MM-DD hh:mm:ss:mmm";
+        PutDigits(szText, 2, anFields[0]);
+        PutDigits(szText + 3, 2, anFields[1]);
+        PutDigits(szText + 6, 2, anFields[2]);
+        PutDigits(szText + 9, 2, anFields[3]);
+        PutDigits(szText + 12, 2, anFields[4]);
+        PutDigits(szText + 15, 3, anFields[5]);
+        return std::string(szText, sizeof(szText) - 1);
+    }
     char szText[1024];
-    int nLength = std::snprintf(szText, sizeof(szText), "%02d-%02d %02d:%02d:%02d:%03d",
-                                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                                local.tm_sec, static_cast<int>(time.tv_nsec / 1000000));
+    int nLength =
+        std::snprintf(szText, sizeof(szText), "%02d-%02d %02d:%02d:%02d:%03d", anFields[0],
+                      anFields[1], anFields[2], anFields[3], anFields[4], anFields[5]);
     return nLength > 0 ? std::string(szText) : std::string();
 }
 

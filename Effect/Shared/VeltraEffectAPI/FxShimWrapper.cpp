@@ -71,6 +71,10 @@ FxShimWrapper::FxShimWrapper()
 }
 
 FxShimWrapper::~FxShimWrapper() {
+    Close();
+}
+
+void FxShimWrapper::Close() {
     FreeLibrary();
     CleanPointers();
 }

@@ -25,7 +25,14 @@ public:
 
     // Loads the shim; the object exists whether or not that worked.
     FxShimWrapper();
+    // Closes the object.
     virtual ~FxShimWrapper();
+
+    // Closes the shim and clears the function pointers (FreeLibrary, then
+    // CleanPointers): every operation after it fails with its missing-function
+    // message. The process-wide loader is closed this way at exit and stays
+    // in place, so that an effect released later still finds it.
+    void Close();
 
     FxShimWrapper(const FxShimWrapper&) = delete;
     FxShimWrapper& operator=(const FxShimWrapper&) = delete;

@@ -8,6 +8,7 @@
 #include "NetworkManager/CTCPServer.h"
 #include "NetworkManager/CommandExecute/VTServerExecutors.h"
 #include "NetworkManager/VTServer.h"
+#include "Utils/LastingStatic.h"
 #include "VTCommands/CVTCommandCloseDestroyUnixServerSocket.h"
 #include "VTCommands/CVTCommandCreateListenUnixServerSocket.h"
 #include "VTCommands/CVTCommandIsDefaultSoundMode.h"
@@ -141,9 +142,10 @@ bool FitsCommand(uint32_t nCount, uint32_t nHeader, uint32_t nPerItem) {
 
 // --- Factory -----------------------------------------------------------------
 
+// Closed, not destroyed, at exit: an effect object the application keeps in
+// a global is destroyed later and still releases its effects through it.
 FxShimWrapper* VeltraEffectFactory::GetFxShimWrapper() {
-    static FxShimWrapper s_wrapper;
-    return &s_wrapper;
+    return &LastingStatic<FxShimWrapper>::Instance();
 }
 
 VeltraEffectAPIBase* VeltraEffectFactory::CreateVeltraEffect(const std::string& effectName,

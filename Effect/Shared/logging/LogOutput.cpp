@@ -2,14 +2,34 @@
 
 #include <cstring>
 
-#include "Utils/StringUtils.h"
-
 namespace TarvoFX {
 
 namespace {
 
 const char* const s_caszLevelWords[] = {"DEBUG:", "DEBUG:", "INFO:", "WARNING:", "ERROR:"};
 const int s_anLevelPriorities[] = {2, 3, 4, 5, 6};
+
+// Longest decimal int ("-2147483648"), the longest level word and the
+// separators and line end around them.
+constexpr size_t kLineOverhead = 2 * 11 + 8 + 5 + 1;
+
+// Appends nValue in decimal, exactly as "%d" renders it, without going
+// through the formatted-output machinery (two of these per record).
+void AppendDecimal(std::string& strText, int nValue) {
+    char szDigits[12];
+    char* const pEnd = szDigits + sizeof(szDigits);
+    char* pStart = pEnd;
+    unsigned nMagnitude =
+        nValue < 0 ? 0u - static_cast<unsigned>(nValue) : static_cast<unsigned>(nValue);
+    do {
+        *--pStart = static_cast<char>('0' + nMagnitude % 10u);
+        nMagnitude /= 10u;
+    } while (nMagnitude != 0u);
+    if (nValue < 0) {
+        *--pStart = '-';
+    }
+    strText.append(pStart, static_cast<size_t>(pEnd - pStart));
+}
 
 }  // namespace
 
@@ -24,12 +44,13 @@ int GetLogLevelPriority(int nLevel) {
 std::string FormatLogLine(const std::string& strTime, int nPid, int nTid, int nLevel,
                           const std::string& strTag, const std::string& strMessage) {
     std::string strLine;
-    strLine.reserve(strTime.size() + strTag.size() + strMessage.size() + 40);
+    // Room for a line end too, which the file output adds.
+    strLine.reserve(strTime.size() + strTag.size() + strMessage.size() + kLineOverhead);
     strLine += strTime;
     strLine += ' ';
-    strLine += StringUtils::ToString(nPid);
+    AppendDecimal(strLine, nPid);
     strLine += ' ';
-    strLine += StringUtils::ToString(nTid);
+    AppendDecimal(strLine, nTid);
     strLine += ' ';
     strLine += GetLogLevelWord(nLevel);
     strLine += ' ';

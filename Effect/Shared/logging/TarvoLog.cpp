@@ -26,28 +26,36 @@ bool IsValidLevel(int nLevel) {
 
 }  // namespace
 
-TarvoLog::TarvoLog(bool bLoadAsync) {
+TarvoLog::TarvoLog(bool bLoadAsync) : m_bClosed(false) {
     for (auto& nLevel : m_anTagLevels) {
         nLevel.store(LOG_LEVEL_INFO, std::memory_order_relaxed);
     }
     m_pImpl = std::make_shared<TarvoLogImpl>(bLoadAsync, this);
 }
 
+TarvoLog::~TarvoLog() {
+    Close();
+}
+
 // The implementation is shut down while m_pImpl still points to it: the file
 // output's worker logs through the process-wide object until it has ended.
-TarvoLog::~TarvoLog() {
+void TarvoLog::Close() {
+    if (IsClosed()) {
+        return;
+    }
     if (m_pImpl) {
         m_pImpl->Shutdown();
     }
+    m_bClosed.store(true, std::memory_order_relaxed);
     m_pImpl.reset();
 }
 
 bool TarvoLog::SetLogLevel(const char* szTagName, int nLevel) {
-    return m_pImpl->SetLogLevel(szTagName, nLevel, false);
+    return !IsClosed() && m_pImpl->SetLogLevel(szTagName, nLevel, false);
 }
 
 bool TarvoLog::SetLogOutput(const char* szOutputName, bool bEnable) {
-    return m_pImpl->SetLogOutput(szOutputName, bEnable, false);
+    return !IsClosed() && m_pImpl->SetLogOutput(szOutputName, bEnable, false);
 }
 
 void TarvoLog::Log(int nLevel, const char* szTag, const char* szFormat, ...) {
@@ -58,7 +66,8 @@ void TarvoLog::Log(int nLevel, const char* szTag, const char* szFormat, ...) {
 }
 
 void TarvoLog::LogV(int nLevel, const char* szTag, const char* szFormat, va_list args) {
-    if (!IsValidLevel(nLevel) || !m_pImpl->IsAnyOutputEnabled() || szFormat == nullptr) {
+    if (!IsValidLevel(nLevel) || IsClosed() || !m_pImpl->IsAnyOutputEnabled() ||
+        szFormat == nullptr) {
         return;
     }
     char szMessage[kMessageBufferSize];
@@ -67,7 +76,8 @@ void TarvoLog::LogV(int nLevel, const char* szTag, const char* szFormat, va_list
 }
 
 void TarvoLog::LogDirect(int nLevel, const char* szTag, const char* szFormat, ...) {
-    if (!IsValidLevel(nLevel) || !m_pImpl->IsAnyOutputEnabled() || szFormat == nullptr) {
+    if (!IsValidLevel(nLevel) || IsClosed() || !m_pImpl->IsAnyOutputEnabled() ||
+        szFormat == nullptr) {
         return;
     }
     char szMessage[kMessageBufferSize];

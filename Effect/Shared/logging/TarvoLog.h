@@ -17,6 +17,7 @@
 #include <atomic>
 #include <memory>
 
+#include "Utils/LastingStatic.h"
 #include "VeltraExport.h"
 
 namespace TarvoFX {
@@ -52,14 +53,20 @@ public:
     VELTRA_EXPORT static const char* const s_cszSectionTarvoLogTag;
     VELTRA_EXPORT static const char* const s_cszSectionTarvoLogOutput;
 
-    // The library's log object, built on first use.
-    static TarvoLog& Instance() {
-        static TarvoLog s_log(true);
-        return s_log;
-    }
+    // The library's log object, built on first use. At exit or unload it is
+    // closed where a static built at that moment would be destroyed, and it
+    // stays in place: code that runs later (the destructor of an object the
+    // application keeps in a global) still finds it and logs nothing.
+    static TarvoLog& Instance() { return LastingStatic<TarvoLog>::Instance(true); }
 
     explicit TarvoLog(bool bLoadAsync);
+    // Closes the object.
     virtual ~TarvoLog();
+
+    // Waits for the configuration loader, has the file output write what is
+    // queued for it and releases the outputs. From then on logging does
+    // nothing and level and output changes fail. A second call does nothing.
+    void Close();
 
     TarvoLog(const TarvoLog&) = delete;
     TarvoLog& operator=(const TarvoLog&) = delete;
@@ -82,6 +89,11 @@ public:
     // Written by TarvoLogImpl's configuration code, read by every call site.
     std::atomic<int32_t> m_anTagLevels[TARVO_LOG_TAG_COUNT];
     std::shared_ptr<TarvoLogImpl> m_pImpl;
+
+private:
+    bool IsClosed() const { return m_bClosed.load(std::memory_order_relaxed); }
+
+    std::atomic<bool> m_bClosed;
 };
 
 }  // namespace TarvoFX

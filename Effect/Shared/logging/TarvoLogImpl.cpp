@@ -1,7 +1,9 @@
 #include "logging/TarvoLogImpl.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 
 #include "Utils/FileWriter.h"
@@ -19,6 +21,39 @@ const char* const TarvoLogImpl::s_caszLogOutputNames[OUTPUT_SLOT_COUNT] = {
 namespace {
 
 enum { SLOT_ANDROID_LOG = 0, SLOT_STDOUT_LOG = 2, SLOT_STDERR_LOG = 3, SLOT_FILE_LOG = 4 };
+
+// getpid and gettid are system calls, and every record with a time needs
+// both. Each thread remembers its ids from its first such record; a fork
+// counts itself in the child, whose thread then has new ids to read.
+std::atomic<unsigned> s_nForks{0};
+
+void CountFork() {
+    s_nForks.fetch_add(1, std::memory_order_relaxed);
+}
+
+struct CallerIds {
+    unsigned nForks;
+    int nPid;  // 0: not read yet
+    int nTid;
+};
+
+thread_local CallerIds t_callerIds = {0, 0, 0};
+
+void GetCallerIds(int& nPid, int& nTid) {
+    static const bool s_bForksCounted = pthread_atfork(nullptr, nullptr, CountFork) == 0;
+    if (!s_bForksCounted) {
+        nPid = static_cast<int>(getpid());
+        nTid = static_cast<int>(gettid());
+        return;
+    }
+    CallerIds& ids = t_callerIds;
+    const unsigned nForks = s_nForks.load(std::memory_order_relaxed);
+    if (ids.nPid == 0 || ids.nForks != nForks) {
+        ids = {nForks, static_cast<int>(getpid()), static_cast<int>(gettid())};
+    }
+    nPid = ids.nPid;
+    nTid = ids.nTid;
+}
 
 }  // namespace
 
@@ -81,8 +116,7 @@ void TarvoLogImpl::Log(int nLevel, const std::string& strTag, const std::string&
     int nTid = 0;
     if (!m_bAndroidOnly.load(std::memory_order_relaxed)) {
         strTime = FormatLogTime();
-        nPid = static_cast<int>(getpid());
-        nTid = static_cast<int>(gettid());
+        GetCallerIds(nPid, nTid);
     }
     for (const auto& pOutput : m_apOutputs) {
         if (pOutput && pOutput->IsEnabled()) {
