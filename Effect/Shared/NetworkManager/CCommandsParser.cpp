@@ -4,6 +4,7 @@
 
 #include <ctype.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
@@ -184,6 +185,80 @@ Record ParseTextNoArguments(CCommandsParser& parser, CReceiveBuffer& strData,
                          [](const std::string&, CDataAPO&) { return LineResult::kAccepted; });
 }
 
+// The plain forms tuning tools send are read without the general scanner:
+// digits, or a decimal with an optional sign and fraction, followed by white
+// space or the end of the text. Anything else is left to sscanf, so that the
+// forms accepted, and the values read, stay exactly those of the formats.
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+const char* SkipBlanks(const char* p) {
+    while (IsBlank(*p)) {
+        ++p;
+    }
+    return p;
+}
+
+// Up to nine digits (no overflow) ending at a blank or the end: *pValue and
+// the end, else null.
+const char* PlainDigits(const char* p, uint32_t* pValue) {
+    uint32_t nValue = 0;
+    const char* pStart = p;
+    while (*p >= '0' && *p <= '9' && p - pStart < 9) {
+        nValue = nValue * 10 + static_cast<uint32_t>(*p - '0');
+        ++p;
+    }
+    if (p == pStart || (*p != '\0' && !IsBlank(*p))) {
+        return nullptr;
+    }
+    *pValue = nValue;
+    return p;
+}
+
+// [-]digits[.digits] ending at a blank or the end, converted as "%lf" does
+// (the same conversion of the same characters); else false.
+bool PlainDecimal(const char* p, double* pValue) {
+    const char* q = *p == '-' ? p + 1 : p;
+    const char* pDigits = q;
+    while (*q >= '0' && *q <= '9') {
+        ++q;
+    }
+    if (q == pDigits) {
+        return false;
+    }
+    if (*q == '.') {
+        ++q;
+        while (*q >= '0' && *q <= '9') {
+            ++q;
+        }
+    }
+    if (*q != '\0' && !IsBlank(*q)) {
+        return false;
+    }
+    char* pEnd = nullptr;
+    *pValue = strtod(p, &pEnd);
+    return pEnd == q;
+}
+
+// sscanf(" %u %lf").
+int ScanIdAndValue(const std::string& strValue, uint32_t* pnId, double* pdValue) {
+    const char* p = PlainDigits(SkipBlanks(strValue.c_str()), pnId);
+    if (p != nullptr && IsBlank(*p) && PlainDecimal(SkipBlanks(p), pdValue)) {
+        return 2;
+    }
+    return sscanf(strValue.c_str(), " %u %lf", pnId, pdValue);
+}
+
+// sscanf(" %lf").
+int ScanValue(const std::string& strValue, double* pdValue) {
+    if (PlainDecimal(SkipBlanks(strValue.c_str()), pdValue)) {
+        return 1;
+    }
+    return sscanf(strValue.c_str(), " %lf", pdValue);
+}
+
 LineResult Expect(int nConverted, int nNeeded) {
     return nConverted == nNeeded ? LineResult::kAccepted : LineResult::kMismatch;
 }
@@ -313,24 +388,27 @@ CCommandsParser::Record CCommandsParser::ParseTextRequest(CReceiveBuffer& strDat
     if (nLineEnd == CReceiveBuffer::npos) {
         return nullptr;
     }
-    const STextCommand* pChosen = nullptr;
-    size_t nChosenAt = nLineEnd;
-    for (const STextCommand& command : s_aTextCommands) {
-        const size_t nAt = strData.Find(command.strKeyword);
-        if (nAt < nChosenAt || (nAt == nChosenAt && pChosen != nullptr &&
-                                command.strKeyword.size() > pChosen->strKeyword.size())) {
-            pChosen = &command;
-            nChosenAt = nAt;
+    // The line is read once from its start; at the first place where any
+    // keyword starts, the longest one there is the request.
+    const char* pLine = strData.data();
+    for (size_t nAt = 0; nAt < nLineEnd; ++nAt) {
+        const STextCommand* pChosen = nullptr;
+        for (const STextCommand& command : s_aTextCommands) {
+            const std::string& strKeyword = command.strKeyword;
+            if (strKeyword[0] == pLine[nAt] && strKeyword.size() <= nLineEnd - nAt &&
+                memcmp(pLine + nAt, strKeyword.data(), strKeyword.size()) == 0 &&
+                (pChosen == nullptr || strKeyword.size() > pChosen->strKeyword.size())) {
+                pChosen = &command;
+            }
+        }
+        if (pChosen != nullptr) {
+            return (this->*pChosen->pfnParse)(strData);
         }
     }
-    if (pChosen == nullptr) {
-        TARVO_LOGE(
-            "No command in line: %s",
-            std::string(strData.View().substr(0, std::min(nLineEnd, kMaxLoggedBytes))).c_str());
-        strData.Consume(nLineEnd + 1);
-        return nullptr;
-    }
-    return (this->*pChosen->pfnParse)(strData);
+    TARVO_LOGE("No command in line: %s",
+               std::string(strData.View().substr(0, std::min(nLineEnd, kMaxLoggedBytes))).c_str());
+    strData.Consume(nLineEnd + 1);
+    return nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -684,11 +762,11 @@ Record CCommandsParser::ParseTextProfilingData(CReceiveBuffer& strData) {
 }
 
 Record CCommandsParser::ParseTextParamData(CReceiveBuffer& strData) {
-    return ParseTextLine(
-        *this, strData, s_strParam, kCommandSetParameter,
-        [](const std::string& strValue, CDataAPO& record) {
-            return Expect(sscanf(strValue.c_str(), " %u %lf", &record.nParam, &record.dValue), 2);
-        });
+    return ParseTextLine(*this, strData, s_strParam, kCommandSetParameter,
+                         [](const std::string& strValue, CDataAPO& record) {
+                             return Expect(ScanIdAndValue(strValue, &record.nParam, &record.dValue),
+                                           2);
+                         });
 }
 
 Record CCommandsParser::ParseTextRecordingData(CReceiveBuffer& strData) {
@@ -796,7 +874,7 @@ Record CCommandsParser::ParseMetersEnableDisable(CReceiveBuffer& strData, uint32
 Record CCommandsParser::ParseTextSetSystemVolume(CReceiveBuffer& strData) {
     return ParseTextLine(*this, strData, s_strVolume, kCommandSetSystemVolume,
                          [](const std::string& strValue, CDataAPO& record) {
-                             return Expect(sscanf(strValue.c_str(), " %lf", &record.dVolume), 1);
+                             return Expect(ScanValue(strValue, &record.dVolume), 1);
                          });
 }
 

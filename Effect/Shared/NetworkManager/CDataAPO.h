@@ -67,7 +67,13 @@ public:
     static constexpr size_t kMaxRecordingPathLength = 1023;
     static constexpr size_t kMaxNameLength = 255;
 
-    CDataAPO() = default;
+    // The text fields start empty; the rest of their bytes are left as they
+    // are (a record is made for every request, and only a terminated prefix
+    // of a field is ever read).
+    CDataAPO() {
+        szPath[0] = '\0';
+        szName[0] = '\0';
+    }
     ~CDataAPO();
     CDataAPO(const CDataAPO&) = delete;
     CDataAPO& operator=(const CDataAPO&) = delete;
@@ -93,7 +99,7 @@ public:
     // 13: recording status; szPath holds the path prefix
     uint32_t nStatus = 0;
     // 13, 15, 23
-    char szPath[kMaxPathLength + 1] = {};
+    char szPath[kMaxPathLength + 1];
     // 16: the descriptors of one received chunk and its bytes
     std::vector<int> vecFDs;
     std::string strFDData;
@@ -105,7 +111,7 @@ public:
     // 19
     int32_t nProfilingValue = 0;
     // 20 (tag name), 27 (output name)
-    char szName[kMaxNameLength + 1] = {};
+    char szName[kMaxNameLength + 1];
     // 20
     int32_t nLevel = 0;
     // 27: 1 switches the output on
