@@ -141,9 +141,11 @@ void AudioServer::Record(JournalEntry entry) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         entry.nSerial = ++m_nSerial;
-        m_journal.push_back(entry);
-        if (m_nJournalWindow != 0 && m_journal.size() > m_nJournalWindow) {
-            m_journal.pop_front();
+        if (m_nJournalWindow != 0) {
+            m_journal.push_back(entry);
+            if (m_journal.size() > m_nJournalWindow) {
+                m_journal.pop_front();
+            }
         }
         observer = m_observer;
     }
@@ -155,7 +157,7 @@ void AudioServer::Record(JournalEntry entry) {
 void AudioServer::SetJournalWindow(size_t nEntries) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_nJournalWindow = nEntries;
-    while (m_nJournalWindow != 0 && m_journal.size() > m_nJournalWindow) {
+    while (m_journal.size() > m_nJournalWindow) {
         m_journal.pop_front();
     }
 }
@@ -241,9 +243,15 @@ void AudioServer::SetResponder(uint32_t nCode, Responder responder) {
     }
 }
 
+void AudioServer::SetCannedReply(uint32_t nCode, int32_t nStatus, const Bytes& reply) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_cannedReplies[nCode] = {nStatus, reply};
+}
+
 void AudioServer::ClearResponders() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_responders.clear();
+    m_cannedReplies.clear();
 }
 
 void AudioServer::Reset() {
@@ -337,9 +345,37 @@ void AudioServer::RecordInitCheck(int32_t nInstance, int32_t nStatus) {
     Record(std::move(entry));
 }
 
+bool AudioServer::AnswerCanned(int32_t nInstance, int32_t nClientStatus, uint32_t nCode,
+                               uint32_t* pReplySize, void* pReply, int32_t& nStatus) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_nJournalWindow != 0 || nClientStatus != kNoError) {
+        return false;
+    }
+    auto itCanned = m_cannedReplies.find(nCode);
+    if (itCanned == m_cannedReplies.end() || m_instances.count(nInstance) == 0) {
+        return false;
+    }
+    nStatus = itCanned->second.first;
+    const Bytes& reply = itCanned->second.second;
+    const bool bReplyRequested = pReplySize != nullptr && pReply != nullptr;
+    if (nStatus == kNoError && reply.size() > (bReplyRequested ? *pReplySize : 0)) {
+        nStatus = kBadValue;
+    } else if (nStatus == kNoError && bReplyRequested) {
+        if (!reply.empty()) {
+            std::memcpy(pReply, reply.data(), reply.size());
+        }
+        *pReplySize = static_cast<uint32_t>(reply.size());
+    }
+    return true;
+}
+
 int32_t AudioServer::Command(int32_t nInstance, int32_t nClientStatus, uint32_t nCode,
                              uint32_t nSize, const void* pData, uint32_t* pReplySize,
                              void* pReply) {
+    int32_t nStatusCanned = kNoError;
+    if (AnswerCanned(nInstance, nClientStatus, nCode, pReplySize, pReply, nStatusCanned)) {
+        return nStatusCanned;
+    }
     JournalEntry entry;
     entry.eKind = CallKind::Command;
     entry.nInstance = nInstance;

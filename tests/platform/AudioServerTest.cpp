@@ -229,6 +229,27 @@ TEST_F(AudioServerTest, RespondersAnswerInPlaceOfTheEffect) {
     EXPECT_EQ(0u, nCount);
 }
 
+TEST_F(AudioServerTest, CannedRepliesAnswerWhileTheJournalIsOff) {
+    AudioServer& server = AudioServer::Instance();
+    sp<AudioEffect> pEffect = Make(1);
+    server.SetJournalWindow(0);
+    server.ClearJournal();
+    server.SetCannedReply(0x10022, android::NO_ERROR, {7, 0, 0, 0});
+    uint32_t nCount = 0;
+    uint32_t nReplySize = sizeof(nCount);
+    ASSERT_EQ(android::NO_ERROR, pEffect->command(0x10022, 0, nullptr, &nReplySize, &nCount));
+    EXPECT_EQ(7u, nCount);
+    uint16_t nShort = 0;
+    nReplySize = sizeof(nShort);
+    EXPECT_EQ(android::BAD_VALUE, pEffect->command(0x10022, 0, nullptr, &nReplySize, &nShort));
+    EXPECT_TRUE(server.Journal().empty());
+    // With the journal on, the effect answers again and every call is kept.
+    server.SetJournalWindow(AudioServer::kDefaultJournalWindow);
+    nReplySize = sizeof(nCount);
+    ASSERT_EQ(android::NO_ERROR, pEffect->command(0x10022, 0, nullptr, &nReplySize, &nCount));
+    EXPECT_EQ(1u, server.Commands().size());
+}
+
 TEST_F(AudioServerTest, ObserverSeesEveryEntry) {
     AudioServer& server = AudioServer::Instance();
     std::vector<CallKind> seen;
@@ -250,7 +271,7 @@ TEST_F(AudioServerTest, JournalKeepsAWindowOfTheLatestEntries) {
     EXPECT_EQ(CallKind::Release, journal[0].eKind);
     EXPECT_EQ(3, journal[1].nSession);
     // A test that needs every call asks for it; Reset restores the default.
-    server.SetJournalWindow(0);
+    server.SetJournalWindow(AudioServer::kWholeJournal);
     for (int32_t nSession = 1; nSession <= 3; ++nSession) {
         Make(nSession).clear();
     }

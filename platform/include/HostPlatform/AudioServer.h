@@ -88,8 +88,11 @@ public:
     // --- Journal -----------------------------------------------------------
     // The journal keeps the most recent entries only, kDefaultJournalWindow
     // of them unless told otherwise, so that a long-running host stays small;
-    // a test that needs more asks for a larger window (0: keep every entry).
+    // a test that needs more asks for a larger window (kWholeJournal keeps
+    // every entry), a benchmark for none (0: nothing is recorded, and a call
+    // answered by a canned reply costs no more than a map lookup and a copy).
     static constexpr size_t kDefaultJournalWindow = 10000;
+    static constexpr size_t kWholeJournal = SIZE_MAX;
     void SetJournalWindow(size_t nEntries);
     std::vector<JournalEntry> Journal() const;
     std::vector<JournalEntry> Entries(CallKind eKind) const;
@@ -113,6 +116,9 @@ public:
     void InjectEnableStatus(int32_t nStatus, int32_t nSession = kAnySession, int nCount = kAlways);
     void ClearFaults();
     void SetResponder(uint32_t nCode, Responder responder);
+    // Answers one command code with a fixed status and reply, in place of
+    // the effect (a reply longer than the caller's capacity fails as usual).
+    void SetCannedReply(uint32_t nCode, int32_t nStatus, const Bytes& reply);
     void ClearResponders();
     // Faults, responders, observer, journal and its window back to their
     // initial state.
@@ -165,6 +171,9 @@ private:
     };
 
     void Record(JournalEntry entry);
+    // A canned reply for a command while the journal is off: true with the status.
+    bool AnswerCanned(int32_t nInstance, int32_t nClientStatus, uint32_t nCode,
+                      uint32_t* pReplySize, void* pReply, int32_t& nStatus);
     static bool TakeRule(std::vector<Rule>& rules, int32_t nSelector, bool bAnyMatches,
                          int32_t* pStatus);
     void Post(Event event);
@@ -182,6 +191,7 @@ private:
     std::vector<Rule> m_commandRules;
     std::vector<Rule> m_enableRules;
     std::map<uint32_t, Responder> m_responders;
+    std::map<uint32_t, std::pair<int32_t, Bytes>> m_cannedReplies;
 
     std::mutex m_eventMutex;
     std::condition_variable m_eventCv;
