@@ -9,25 +9,28 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# Each stage says how long the run has taken so far.
+stage() { echo "== [$(( SECONDS / 60 ))m$(( SECONDS % 60 ))s] $*"; }
+
 scripts/setup.sh
 
 for preset in default asan tsan armhf; do
-  echo "== $preset build"
+  stage "$preset build"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
-  echo "== $preset tests"
+  stage "$preset tests"
   ctest --preset "$preset"
   if [ "$preset" = default ] || [ "$preset" = armhf ]; then
-    echo "== $preset binary interface against the baseline in abi/"
+    stage "$preset binary interface against the baseline in abi/"
     scripts/abi-check.sh "$preset"
   fi
 done
 
-echo "== installed package: the example companion application"
+stage "installed package: the example companion application"
 scripts/example.sh
 scripts/example.sh armhf
 
-echo "== demonstration with the 32-bit ARM veltra-host under qemu-arm"
+stage "demonstration with the 32-bit ARM veltra-host under qemu-arm"
 demo_log=$(mktemp)
 if scripts/demo.sh armhf >"$demo_log" 2>&1; then
   tail -1 "$demo_log"
@@ -38,5 +41,6 @@ else
   exit 1
 fi
 
-echo "== fuzz"
+stage "fuzz"
 scripts/fuzz.sh
+stage "all tests passed"
