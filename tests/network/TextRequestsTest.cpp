@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <string>
 #include <vector>
 
@@ -209,6 +211,27 @@ TEST_F(TextRequestsTest, ParamWithOneNumberIsRefusedAndTheNextLineStillServed) {
     Record pRecord = Next();
     ASSERT_TRUE(pRecord);
     EXPECT_EQ(13u, pRecord->nParam);
+}
+
+// Whatever the argument text, a parameter line holds what " %u %lf" reads.
+TEST_F(TextRequestsTest, ParameterValuesAreReadAsTheFormatReadsThem) {
+    for (const char* szArguments :
+         {" 12 0.5", " 12 -0.25", " 7 1.", " 007 3", "\t12\t 0.5 \r", " 12 .5", " 12 +0.5",
+          " 12 1e3", " 12 0x10", " 12 inf", " 4294967295 1", " 99999999999 1", " 12 0.5junk",
+          " 12abc 1", " -3 2", " 12 0.1234567890123456789", " 12", " x 1"}) {
+        SCOPED_TRACE(szArguments);
+        unsigned int nParam = 0;
+        double dValue = 0.0;
+        const bool bAccepted = sscanf(szArguments, " %u %lf", &nParam, &dValue) == 2;
+        client.ResetData();
+        capture.Clear();
+        Record pRecord = Feed(std::string("param") + szArguments + "\n");
+        ASSERT_EQ(bAccepted, pRecord != nullptr);
+        if (pRecord) {
+            EXPECT_EQ(nParam, pRecord->nParam);
+            EXPECT_EQ(dValue, pRecord->dValue);
+        }
+    }
 }
 
 TEST_F(TextRequestsTest, RefusedLinesOfEachFormatGoAlone) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -63,6 +65,15 @@ TEST(StringUtilsConvertTest, StringToIntReadsALeadingNumber) {
     EXPECT_FALSE(StringUtils::StringToInt("", &nValue));
     EXPECT_EQ(5, nValue);
     EXPECT_FALSE(StringUtils::StringToInt("3", nullptr));
+    // Whatever the text, the answer is the one "%d" gives.
+    for (const char* szText : {"+5", "- 5", "-", "\t42x", "000000007", "999999999", "1234567890",
+                               "2147483647", "-2147483648", "99999999999", "0x1f", " \n 8"}) {
+        int nExpected = 0;
+        const bool bExpected = std::sscanf(szText, "%d", &nExpected) == 1;
+        nValue = 0;
+        EXPECT_EQ(bExpected, StringUtils::StringToInt(szText, &nValue)) << szText;
+        EXPECT_EQ(bExpected ? nExpected : 0, nValue) << szText;
+    }
 }
 
 TEST(StringUtilsConvertTest, StringToUIntReadsUnsigned) {

@@ -1,5 +1,6 @@
 #include "Utils/StringUtils.h"
 
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <sstream>
@@ -86,18 +87,47 @@ std::string& StringUtils::Trim(std::string& str, const std::string& strChars) {
     return TrimLeft(TrimRight(str, strChars), strChars);
 }
 
+// The parts std::getline would read from a stream of the text: a delimiter
+// at the very end adds no empty part, an empty text gives none.
 std::vector<std::string> StringUtils::Split(const std::string& strText, char cDelimiter) {
     std::vector<std::string> vecParts;
-    std::istringstream stream(strText);
-    std::string strPart;
-    while (std::getline(stream, strPart, cDelimiter)) {
-        vecParts.push_back(strPart);
+    size_t nStart = 0;
+    while (nStart < strText.size()) {
+        const size_t nEnd = strText.find(cDelimiter, nStart);
+        if (nEnd == std::string::npos) {
+            vecParts.push_back(strText.substr(nStart));
+            break;
+        }
+        vecParts.push_back(strText.substr(nStart, nEnd - nStart));
+        nStart = nEnd + 1;
     }
     return vecParts;
 }
 
 bool StringUtils::StringToInt(const std::string& str, int* pnValue) {
-    return pnValue != nullptr && std::sscanf(str.c_str(), "%d", pnValue) == 1;
+    if (pnValue == nullptr) {
+        return false;
+    }
+    // Up to nine digits, after optional white space and sign, are read as
+    // "%d" reads them; longer numbers and anything else go to sscanf itself.
+    const char* p = str.c_str();
+    while (std::isspace(static_cast<unsigned char>(*p))) {
+        ++p;
+    }
+    const bool bNegative = *p == '-';
+    if (*p == '-' || *p == '+') {
+        ++p;
+    }
+    int nValue = 0;
+    int nDigits = 0;
+    for (; *p >= '0' && *p <= '9' && nDigits < 10; ++p, ++nDigits) {
+        nValue = nValue * 10 + (*p - '0');
+    }
+    if (nDigits == 0 || nDigits > 9) {
+        return std::sscanf(str.c_str(), "%d", pnValue) == 1;
+    }
+    *pnValue = bNegative ? -nValue : nValue;
+    return true;
 }
 
 bool StringUtils::StringToUInt(const std::string& str, unsigned* pnValue) {
