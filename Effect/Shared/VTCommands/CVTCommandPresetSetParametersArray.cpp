@@ -40,14 +40,15 @@ CVTCommandPresetSetParametersArray::CVTCommandPresetSetParametersArray(
 std::vector<char> CVTCommandPresetSetParametersArray::ToBuffer() const {
     TARVO_LOG_ENTRY(
         "virtual std::vector<char> TarvoFX::CVTCommandPresetSetParametersArray::ToBuffer() const");
-    CRawLayoutWriter writer(kFixedSize + kSizePerParameter * m_nParametersNum);
-    writer.PutU32(m_nParametersNum);
-    writer.PutU32(static_cast<uint32_t>(m_nOutputMode));
-    writer.PutU32(static_cast<uint32_t>(m_nSoundMode));
-    writer.PutU32(m_nSubtypes);
-    writer.PutU32s(m_vecParametersIDs);
-    writer.PutDoubles(m_vecValues);
-    writer.PutByte(m_bAddNonexistingParamsInSubpresetToBasePreset ? 1 : 0);
+    LittleEndian::Writer writer;
+    writer.Reserve(kFixedSize + kSizePerParameter * m_nParametersNum);
+    writer.U32(m_nParametersNum)
+        .U32(static_cast<uint32_t>(m_nOutputMode))
+        .U32(static_cast<uint32_t>(m_nSoundMode))
+        .U32(m_nSubtypes)
+        .Array(m_vecParametersIDs)
+        .Array(m_vecValues)
+        .U8(m_bAddNonexistingParamsInSubpresetToBasePreset ? 1 : 0);
     return writer.Take();
 }
 
@@ -62,9 +63,9 @@ bool CVTCommandPresetSetParametersArray::FromBufffer(const void* pBuffer, uint32
     uint8_t nFlag = 0;
     if (!reader.CheckMinimumSize(kMinSize) ||
         !reader.ReadCountOfExactSize(kFixedSize, kSizePerParameter, "nExactSize", nParametersNum) ||
-        !reader.ReadI32(nOutputMode) || !reader.ReadI32(nSoundMode) || !reader.ReadU32(nSubtypes) ||
-        !reader.ReadU32s(nParametersNum, vecParametersIDs) ||
-        !reader.ReadDoubles(nParametersNum, vecValues) || !reader.ReadByte(nFlag)) {
+        !reader.I32(nOutputMode) || !reader.I32(nSoundMode) || !reader.U32(nSubtypes) ||
+        !reader.Array(nParametersNum, vecParametersIDs) ||
+        !reader.Array(nParametersNum, vecValues) || !reader.U8(nFlag)) {
         return false;
     }
     m_nParametersNum = nParametersNum;
