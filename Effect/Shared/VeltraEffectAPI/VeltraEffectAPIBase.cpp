@@ -9,6 +9,7 @@
 #include "NetworkManager/CommandExecute/VTServerExecutors.h"
 #include "NetworkManager/VTServer.h"
 #include "Utils/LastingStatic.h"
+#include "Utils/LittleEndian.h"
 #include "VTCommands/CVTCommandCloseDestroyUnixServerSocket.h"
 #include "VTCommands/CVTCommandCreateListenUnixServerSocket.h"
 #include "VTCommands/CVTCommandIsDefaultSoundMode.h"
@@ -19,6 +20,7 @@
 #include "VTCommands/CVTCommandSetLogOutput.h"
 #include "VTCommands/CVTCommandSetSystemVolume.h"
 #include "VTCommands/CVTReplyGetSupportedOutputModeName.h"
+#include "VTCommands/EffectCommands.h"
 #include "VeltraEffectAPI/AudioEffectAudioFlinger.h"
 #include "VeltraEffectAPI/FxShimWrapper.h"
 #include "logging/TarvoLog.h"
@@ -38,104 +40,77 @@ const char* const VeltraEffectFactory::s_cszNimbra3Proxy = "Nimbra3Proxy";
 
 namespace {
 
-constexpr int32_t kCmdLoadPresets = 0x10000;
-constexpr int32_t kCmdSetTagEx = 0x10001;
-constexpr int32_t kCmdSetLogLevel = 0x10002;
-constexpr int32_t kCmdSetSoundMode = 0x10003;
-constexpr int32_t kCmdGetActive = 0x10004;
-constexpr int32_t kCmdSavePresets = 0x10005;
-constexpr int32_t kCmdSetRecordingEnable = 0x10007;
-constexpr int32_t kCmdSetOutputMode = 0x10008;
-constexpr int32_t kCmdClearParams = 0x10009;
-constexpr int32_t kCmdSetParamsArray = 0x1000F;
-constexpr int32_t kCmdGetParamsArray = 0x10010;
-constexpr int32_t kCmdEnableAlgorithm = 0x10012;
-constexpr int32_t kCmdDisableAlgorithm = 0x10013;
-constexpr int32_t kCmdClearParamsArray = 0x10015;
-constexpr int32_t kCmdSetSmoothing = 0x10016;
-constexpr int32_t kCmdOpenClientPipe = 0x10017;
-constexpr int32_t kCmdCloseClientPipe = 0x10018;
-constexpr int32_t kCmdOutputDeviceDetectionOn = 0x10019;
-constexpr int32_t kCmdOutputDeviceDetectionOff = 0x1001A;
-constexpr int32_t kCmdSetRecordingDisable = 0x1001B;
-constexpr int32_t kCmdSetCustomOutputMode = 0x1001C;
-constexpr int32_t kCmdVeltSenseOn = 0x1001D;
-constexpr int32_t kCmdVeltSenseOff = 0x1001E;
-constexpr int32_t kCmdGetTag = 0x10021;
-constexpr int32_t kCmdGetSupportedOutputModeCount = 0x10022;
-constexpr int32_t kCmdGetSupportedOutputModeNames = 0x10023;
-constexpr int32_t kCmdGetSupportedTag = 0x10024;
-constexpr int32_t kCmdGetBaseParamsArray = 0x10025;
-constexpr int32_t kCmdCreateUnixServerSocket = 0x10026;
-constexpr int32_t kCmdCloseUnixServerSocket = 0x10027;
-constexpr int32_t kCmdGetSessionData = 0x10028;
-constexpr int32_t kCmdCalibrateKv = 0x10029;
-constexpr int32_t kCmdSetTrackingDataRate = 0x1002A;
-constexpr int32_t kCmdSetForceBypass = 0x1002B;
-constexpr int32_t kCmdSaveUserPresets = 0x1002C;
-constexpr int32_t kCmdSetSensorFusion = 0x1002D;
-constexpr int32_t kCmdLoadPresetsFromChunk = 0x1002E;
-constexpr int32_t kCmdSaveUserPresetToChunk = 0x1002F;
-constexpr int32_t kCmdTransactBuffer = 0x10030;
-constexpr int32_t kCmdShouldEnableAndroidEffect = 0x10031;
-constexpr int32_t kCmdGetDefaultSoundMode = 0x10032;
-constexpr int32_t kCmdGetSupportedSoundModeCount = 0x10033;
-constexpr int32_t kCmdGetSupportedSoundModeValues = 0x10034;
-constexpr int32_t kCmdSetMetersServer = 0x10035;
-constexpr int32_t kCmdSetConfigByChunk = 0x10036;
-constexpr int32_t kCmdClearConfig = 0x10037;
-constexpr int32_t kCmdSetPresetSelectorIndex = 0x10038;
-constexpr int32_t kCmdSetLogOutput = 0x10039;
-constexpr int32_t kCmdSetSystemVolume = 0x1003A;
-constexpr int32_t kCmdDump = 0x1003B;
-constexpr int32_t kCmdGetParamsArrayAllModes = 0x1003C;
+using LittleEndian::Reader;
+using LittleEndian::Writer;
 
 constexpr int32_t kSessionEffectPriority = 10;
 constexpr uint32_t kSessionEffectIO = 0;
 
-// A raw request: a zero-filled block with little-endian fields at fixed offsets.
-class RawRequest {
-public:
-    explicit RawRequest(size_t nSize) : m_bytes(nSize, 0) {}
-    void PutU8(size_t nOffset, uint8_t nValue) { m_bytes[nOffset] = static_cast<char>(nValue); }
-    void PutU16(size_t nOffset, uint16_t nValue) {
-        for (size_t i = 0; i < 2; ++i) {
-            m_bytes[nOffset + i] = static_cast<char>((nValue >> (8 * i)) & 0xFF);
-        }
-    }
-    void PutU32(size_t nOffset, uint32_t nValue) {
-        for (size_t i = 0; i < 4; ++i) {
-            m_bytes[nOffset + i] = static_cast<char>((nValue >> (8 * i)) & 0xFF);
-        }
-    }
-    void PutBytes(size_t nOffset, const void* pData, size_t nSize) {
-        if (nSize > 0) {
-            std::memcpy(m_bytes.data() + nOffset, pData, nSize);
-        }
-    }
-    const std::vector<char>& Bytes() const { return m_bytes; }
-    const char* Data() const { return m_bytes.data(); }
-    uint32_t Size() const { return static_cast<uint32_t>(m_bytes.size()); }
-
-private:
-    std::vector<char> m_bytes;
-};
-
-uint16_t ReadU16(const uint8_t* pBytes, size_t nOffset) {
-    return static_cast<uint16_t>(pBytes[nOffset] | (pBytes[nOffset + 1] << 8));
+// The text with its terminating zero byte.
+bool SendText(VeltraEffectAPIBase& effect, int32_t nCmdID, const std::string& strText) {
+    return effect.SendCommand(nCmdID, static_cast<uint32_t>(strText.size() + 1), strText.c_str());
 }
 
-uint32_t ReadU32(const uint8_t* pBytes, size_t nOffset) {
-    return static_cast<uint32_t>(pBytes[nOffset]) |
-           (static_cast<uint32_t>(pBytes[nOffset + 1]) << 8) |
-           (static_cast<uint32_t>(pBytes[nOffset + 2]) << 16) |
-           (static_cast<uint32_t>(pBytes[nOffset + 3]) << 24);
+// The request's bytes, with a reply buffer of nReplySize bytes at pReply;
+// nReplySize becomes the size of the reply the effect wrote.
+bool SendWithReply(VeltraEffectAPIBase& effect, int32_t nCmdID, const std::vector<char>& request,
+                   uint32_t& nReplySize, void* pReply) {
+    return effect.SendCommand(nCmdID, static_cast<uint32_t>(request.size()),
+                              request.empty() ? nullptr : request.data(), &nReplySize, pReply);
 }
 
-// Whether a request or reply of nHeader + nPerItem * nCount bytes can be
-// described by the effect interface's 32-bit byte counts.
-bool FitsCommand(uint32_t nCount, uint32_t nHeader, uint32_t nPerItem) {
-    return nCount <= (UINT32_MAX - nHeader) / nPerItem;
+bool SendU16(VeltraEffectAPIBase& effect, int32_t nCmdID, uint16_t nValue) {
+    using Request = EffectCommand::U16Request;
+    Writer request(Request::kSize);
+    request.Put(Request::kValue, nValue);
+    return effect.SendCommand(nCmdID, request.Buffer());
+}
+
+// A ModePairRequest answered by a u32 tag mask.
+bool QueryTagMask(VeltraEffectAPIBase& effect, int32_t nCmdID, int32_t nOutputMode,
+                  int32_t nSoundMode, uint32_t& nTag) {
+    using Request = EffectCommand::ModePairRequest;
+    using Reply = EffectCommand::U32Reply;
+    Writer request(Request::kSize);
+    request.Put(Request::kOutputMode, static_cast<uint16_t>(nOutputMode))
+        .Put(Request::kSoundMode, static_cast<uint16_t>(nSoundMode));
+    char aReply[Reply::kSize] = {};
+    uint32_t nReplySize = sizeof(aReply);
+    return SendWithReply(effect, nCmdID, request.Buffer(), nReplySize, aReply) &&
+           Reader(aReply, sizeof(aReply)).Get(Reply::kValue, nTag);
+}
+
+// A ParamsArrayRequest whose modes, sub-types and flags the caller has put:
+// adds the count and the ids and sends it. On success the reply's nCount
+// doubles go to pValues; on failure pValues is untouched.
+bool QueryParamsArray(VeltraEffectAPIBase& effect, int32_t nCmdID, Writer request, uint32_t nCount,
+                      const unsigned int* pParams, double* pValues) {
+    request.Put(EffectCommand::ParamsArrayRequest::kCount, nCount).Array(pParams, nCount);
+    std::vector<char> reply(sizeof(double) * static_cast<size_t>(nCount));
+    uint32_t nReplySize = static_cast<uint32_t>(reply.size());
+    if (!SendWithReply(effect, nCmdID, request.Buffer(), nReplySize,
+                       reply.empty() ? nullptr : reply.data())) {
+        return false;
+    }
+    Reader(reply.data(), reply.size()).Array(nCount, pValues);
+    return true;
+}
+
+// Sends the pairs twice for output and sound mode -3: with sub-type mask 0,
+// then with every sub-type; both sends are made even when the first fails.
+bool SendTuningParameters(VeltraEffectAPIBase& effect, uint32_t nCount, const unsigned int* pParams,
+                          const double* pValues) {
+    constexpr int32_t kAllModes = -3;
+    bool bResult = true;
+    for (uint32_t nSubTypes : {0u, 0xFFFFFFFFu}) {
+        const bool bSent =
+            effect.SendCommand(EffectCommand::kSetParamsArray,
+                               CVTCommandPresetSetParametersArray(
+                                   nCount, kAllModes, kAllModes, nSubTypes, pParams, pValues, false)
+                                   .ToBuffer());
+        bResult = bResult && bSent;
+    }
+    return bResult;
 }
 
 }  // namespace
@@ -250,8 +225,9 @@ bool VeltraEffectAPIBase::SetAudioSession(int32_t nSessionID, bool bAdd) {
 bool VeltraEffectAPIBase::SetEnabled(const std::string& strAlg, bool bEnabled) {
     TARVO_LOGD("VeltraEffectAPIBase::SetEnabled strAlg %s %s", strAlg.c_str(),
                TARVO_BOOL_TEXT(bEnabled));
-    const bool bCommandSent = SendCommand(bEnabled ? kCmdEnableAlgorithm : kCmdDisableAlgorithm,
-                                          static_cast<uint32_t>(strAlg.size() + 1), strAlg.c_str());
+    const bool bCommandSent = SendText(
+        *this, bEnabled ? EffectCommand::kEnableAlgorithm : EffectCommand::kDisableAlgorithm,
+        strAlg);
     const bool bShouldEnable = ShouldEnableAndroidEffect(MainEffect());
     TARVO_LOGD("bShouldEnableAndroidEffect %s", TARVO_BOOL_TEXT_LOWER(bShouldEnable));
 
@@ -283,10 +259,13 @@ bool VeltraEffectAPIBase::SetEnabled(const std::string& strAlg, bool bEnabled) {
 bool VeltraEffectAPIBase::ShouldEnableAndroidEffect(
     std::shared_ptr<IAudioEffect> /*pAudioEffect*/) {
     TARVO_LOGD("VeltraEffectAPIBase::ShouldEnableAndroidEffect");
-    uint8_t nReply = 0;
-    uint32_t nReplySize = sizeof(nReply);
-    return SendCommand(kCmdShouldEnableAndroidEffect, 0, nullptr, &nReplySize, &nReply) &&
-           nReply != 0;
+    using Reply = EffectCommand::U8Reply;
+    uint8_t aReply[Reply::kSize] = {};
+    uint32_t nReplySize = sizeof(aReply);
+    uint8_t nAnswer = 0;
+    return SendCommand(EffectCommand::kShouldEnableAndroidEffect, 0, nullptr, &nReplySize,
+                       aReply) &&
+           Reader(aReply, sizeof(aReply)).Get(Reply::kValue, nAnswer) && nAnswer != 0;
 }
 
 // --- Command forwarding --------------------------------------------------------
@@ -321,139 +300,132 @@ bool VeltraEffectAPIBase::SendCommand(int32_t nCmdID, uint32_t nSize, const void
 bool VeltraEffectAPIBase::SetOutputDeviceDetectionEnabled(bool bEnabled) {
     TARVO_LOGD("VeltraEffectAPIBase::SetOutputDeviceDetectionEnabled bEnabled %s",
                TARVO_BOOL_TEXT(bEnabled));
-    return SendCommand(bEnabled ? kCmdOutputDeviceDetectionOn : kCmdOutputDeviceDetectionOff);
+    return SendCommand(bEnabled ? EffectCommand::kEnableOutputDeviceDetection
+                                : EffectCommand::kDisableOutputDeviceDetection);
 }
 
 bool VeltraEffectAPIBase::SetVeltSenseEnabled(bool bEnabled) {
     TARVO_LOGD("VeltraEffectAPIBase::SetVeltSenseEnabled bEnabled %s", TARVO_BOOL_TEXT(bEnabled));
-    return SendCommand(bEnabled ? kCmdVeltSenseOn : kCmdVeltSenseOff);
+    return SendCommand(bEnabled ? EffectCommand::kEnableVeltSense
+                                : EffectCommand::kDisableVeltSense);
 }
 
 bool VeltraEffectAPIBase::SetTagEx(int32_t nOutputMode, int32_t nSoundMode, uint32_t nTagDisable,
                                    uint32_t nTagEnable) {
     TARVO_LOGD("VeltraEffectAPIBase::SetTagEx tag disable 0x%08x tag enable 0x%08x om %d sm %d",
                nTagDisable, nTagEnable, nOutputMode, nSoundMode);
-    RawRequest request(12);
-    request.PutU32(0, static_cast<uint32_t>(nOutputMode));
-    request.PutU32(4, static_cast<uint32_t>(nSoundMode));
-    request.PutU16(8, static_cast<uint16_t>(nTagDisable));
-    request.PutU16(10, static_cast<uint16_t>(nTagEnable));
-    return SendCommand(kCmdSetTagEx, request.Bytes());
+    using Request = EffectCommand::SetTagExRequest;
+    Writer request(Request::kSize);
+    request.Put(Request::kOutputMode, static_cast<uint32_t>(nOutputMode))
+        .Put(Request::kSoundMode, static_cast<uint32_t>(nSoundMode))
+        .Put(Request::kTagDisable, static_cast<uint16_t>(nTagDisable))
+        .Put(Request::kTagEnable, static_cast<uint16_t>(nTagEnable));
+    return SendCommand(EffectCommand::kSetTagEx, request.Buffer());
 }
 
 bool VeltraEffectAPIBase::GetTag(int32_t nOutputMode, int32_t nSoundMode, uint32_t& nTag) {
     TARVO_LOGD("VeltraEffectAPIBase::GetTag om %d sm %d", nOutputMode, nSoundMode);
-    return QueryTagMask(kCmdGetTag, nOutputMode, nSoundMode, nTag);
+    return QueryTagMask(*this, EffectCommand::kGetTag, nOutputMode, nSoundMode, nTag);
 }
 
 bool VeltraEffectAPIBase::GetSupportedTag(int32_t nOutputMode, int32_t nSoundMode, uint32_t& nTag) {
     TARVO_LOGD("VeltraEffectAPIBase::GetSupportedTag om %d sm %d", nOutputMode, nSoundMode);
-    return QueryTagMask(kCmdGetSupportedTag, nOutputMode, nSoundMode, nTag);
-}
-
-// A 4-byte (u16 om, u16 sm) request answered by a u32 tag mask.
-bool VeltraEffectAPIBase::QueryTagMask(int32_t nCmdID, int32_t nOutputMode, int32_t nSoundMode,
-                                       uint32_t& nTag) {
-    RawRequest request(4);
-    request.PutU16(0, static_cast<uint16_t>(nOutputMode));
-    request.PutU16(2, static_cast<uint16_t>(nSoundMode));
-    uint8_t aReply[4] = {};
-    uint32_t nReplySize = sizeof(aReply);
-    if (!SendCommand(nCmdID, request.Size(), request.Data(), &nReplySize, aReply)) {
-        return false;
-    }
-    nTag = ReadU32(aReply, 0);
-    return true;
+    return QueryTagMask(*this, EffectCommand::kGetSupportedTag, nOutputMode, nSoundMode, nTag);
 }
 
 bool VeltraEffectAPIBase::SetOutputMode(int32_t nOM) {
     TARVO_LOGD("VeltraEffectAPIBase::SetOutputMode nOM) %d", nOM);
-    return SendU16(kCmdSetOutputMode, static_cast<uint16_t>(nOM));
+    return SendU16(*this, EffectCommand::kSetOutputMode, static_cast<uint16_t>(nOM));
 }
 
 bool VeltraEffectAPIBase::GetActive(uint16_t& nOM, uint16_t& nSM, uint16_t& nMT, uint32_t& nTag) {
     TARVO_LOG_ENTRY(
         "virtual bool TarvoFX::VeltraEffectAPIBase::GetActive(uint16_t &, uint16_t &, uint16_t "
         "&, uint32_t &)");
-    uint8_t aReply[12] = {};
+    using Reply = EffectCommand::GetActiveReply;
+    char aReply[Reply::kSize] = {};
     uint32_t nReplySize = sizeof(aReply);
-    if (!SendCommand(kCmdGetActive, 0, nullptr, &nReplySize, aReply)) {
+    if (!SendCommand(EffectCommand::kGetActive, 0, nullptr, &nReplySize, aReply)) {
         return false;
     }
-    nTag = ReadU32(aReply, 0);
-    nOM = ReadU16(aReply, 4);
-    nSM = ReadU16(aReply, 6);
-    nMT = ReadU16(aReply, 8);
+    const Reader reply(aReply, sizeof(aReply));
+    reply.Get(Reply::kTag, nTag);
+    reply.Get(Reply::kOutputMode, nOM);
+    reply.Get(Reply::kSoundMode, nSM);
+    reply.Get(Reply::kMT, nMT);
     TARVO_LOGD("GetActive om %d sm %d mt %d tag 0x%08x", nOM, nSM, nMT, nTag);
     return true;
 }
 
 bool VeltraEffectAPIBase::OpenClientPipe(const std::string& strFilePath) {
     TARVO_LOGD("VeltraEffectAPIBase::OpenClientPipe strFilePath %s", strFilePath.c_str());
-    return SendText(kCmdOpenClientPipe, strFilePath);
+    return SendText(*this, EffectCommand::kOpenClientPipe, strFilePath);
 }
 
 bool VeltraEffectAPIBase::CloseClientPipe() {
     TARVO_LOG_ENTRY("virtual bool TarvoFX::VeltraEffectAPIBase::CloseClientPipe()");
-    return SendCommand(kCmdCloseClientPipe);
+    return SendCommand(EffectCommand::kCloseClientPipe);
 }
 
 bool VeltraEffectAPIBase::SetRecordingEnable(const std::string& strPrefixPath) {
     TARVO_LOGD("VeltraEffectAPIBase::SetRecordingEnable strPrefixPath %s", strPrefixPath.c_str());
-    return SendText(kCmdSetRecordingEnable, strPrefixPath);
+    return SendText(*this, EffectCommand::kSetRecordingEnable, strPrefixPath);
 }
 
 bool VeltraEffectAPIBase::SetRecordingDisable() {
     TARVO_LOG_ENTRY("virtual bool TarvoFX::VeltraEffectAPIBase::SetRecordingDisable()");
-    return SendCommand(kCmdSetRecordingDisable);
+    return SendCommand(EffectCommand::kSetRecordingDisable);
 }
 
 bool VeltraEffectAPIBase::SetSoundMode(int32_t nSoundMode) {
     TARVO_LOGD("VeltraEffectAPIBase::SetSoundMode nSoundMode %d", nSoundMode);
-    return SendU16(kCmdSetSoundMode, static_cast<uint16_t>(nSoundMode));
+    return SendU16(*this, EffectCommand::kSetSoundMode, static_cast<uint16_t>(nSoundMode));
 }
 
 bool VeltraEffectAPIBase::SetSmoothingEnable(bool bEnabled) {
     TARVO_LOGD("VeltraEffectAPIBase::SetSmoothingEnable %s", TARVO_BOOL_TEXT(bEnabled));
-    return SendU16(kCmdSetSmoothing, bEnabled ? 1 : 0);
+    return SendU16(*this, EffectCommand::kSetSmoothingEnable, bEnabled ? 1 : 0);
 }
 
 bool VeltraEffectAPIBase::SetCustomOutputMode(int32_t nFirstOutputMode, int32_t nSecondOutputMode) {
     TARVO_LOGD("VeltraEffectAPIBase::SetCustomOutputMode %d->%d", nFirstOutputMode,
                nSecondOutputMode);
-    RawRequest request(4);
-    request.PutU16(0, static_cast<uint16_t>(nFirstOutputMode));
-    request.PutU16(2, static_cast<uint16_t>(nSecondOutputMode));
-    return SendCommand(kCmdSetCustomOutputMode, request.Bytes());
+    using Request = EffectCommand::CustomOutputModeRequest;
+    Writer request(Request::kSize);
+    request.Put(Request::kFirst, static_cast<uint16_t>(nFirstOutputMode))
+        .Put(Request::kSecond, static_cast<uint16_t>(nSecondOutputMode));
+    return SendCommand(EffectCommand::kSetCustomOutputMode, request.Buffer());
 }
 
 bool VeltraEffectAPIBase::GetSupportedOutputModeCount(uint32_t& nCount) {
     TARVO_LOG_ENTRY(
         "virtual bool TarvoFX::VeltraEffectAPIBase::GetSupportedOutputModeCount(uint32_t &)");
-    uint8_t aReply[4] = {};
+    using Reply = EffectCommand::U32Reply;
+    char aReply[Reply::kSize] = {};
     uint32_t nReplySize = sizeof(aReply);
-    if (!SendCommand(kCmdGetSupportedOutputModeCount, 0, nullptr, &nReplySize, aReply)) {
+    if (!SendCommand(EffectCommand::kGetSupportedOutputModeCount, 0, nullptr, &nReplySize,
+                     aReply) ||
+        !Reader(aReply, sizeof(aReply)).Get(Reply::kValue, nCount)) {
         return false;
     }
-    nCount = ReadU32(aReply, 0);
     TARVO_LOGD("VeltraEffectAPIBase::GetSupportedOutputModeCount is %d", nCount);
     return true;
 }
 
 bool VeltraEffectAPIBase::CalibrateKv() {
     TARVO_LOG_ENTRY("virtual bool TarvoFX::VeltraEffectAPIBase::CalibrateKv()");
-    return SendCommand(kCmdCalibrateKv);
+    return SendCommand(EffectCommand::kCalibrateKv);
 }
 
 bool VeltraEffectAPIBase::SetSensorFusionEnabled(bool bEnabled) {
     TARVO_LOGD("VeltraEffectAPIBase::SetSensorFusionEnabled %s", TARVO_BOOL_TEXT(bEnabled));
     const uint8_t nValue = bEnabled ? 1 : 0;
-    return SendCommand(kCmdSetSensorFusion, sizeof(nValue), &nValue);
+    return SendCommand(EffectCommand::kSetSensorFusionEnabled, sizeof(nValue), &nValue);
 }
 
 bool VeltraEffectAPIBase::SetTrackingDataRate(uint16_t nRate) {
     TARVO_LOGD("VeltraEffectAPIBase::SetTrackingDataRate %d", nRate);
-    return SendU16(kCmdSetTrackingDataRate, nRate);
+    return SendU16(*this, EffectCommand::kSetTrackingDataRate, nRate);
 }
 
 bool VeltraEffectAPIBase::SetForceBypass(int32_t nIO, int32_t nSessionId,
@@ -463,61 +435,65 @@ bool VeltraEffectAPIBase::SetForceBypass(int32_t nIO, int32_t nSessionId,
         "VeltraEffectAPIBase::SetForceBypass nIO %d nSessionId %d strAlgName %s nUseCase %d "
         "bForceBypass %s",
         nIO, nSessionId, strAlgName.c_str(), nUseCase, TARVO_BOOL_TEXT(bForceBypass));
-    constexpr size_t kNameField = 128;
-    if (strAlgName.size() > kNameField - 1) {
+    using Request = EffectCommand::ForceBypassRequest;
+    // The name and its terminator fill the field at the most.
+    if (strAlgName.size() > Request::kAlgorithmSize - 1) {
         return false;
     }
-    RawRequest request(144);
-    request.PutU32(0, static_cast<uint32_t>(nIO));
-    request.PutU32(4, static_cast<uint32_t>(nSessionId));
-    request.PutBytes(8, strAlgName.data(), strAlgName.size());
-    request.PutU32(136, static_cast<uint32_t>(nUseCase));
-    request.PutU32(140, bForceBypass ? 1 : 0);
-    return SendCommand(kCmdSetForceBypass, request.Bytes());
+    Writer request(Request::kSize);
+    request.Put(Request::kIO, static_cast<uint32_t>(nIO))
+        .Put(Request::kSession, static_cast<uint32_t>(nSessionId))
+        .PutBytes(Request::kAlgorithm, strAlgName.data(), strAlgName.size())
+        .Put(Request::kUseCase, static_cast<uint32_t>(nUseCase))
+        .Put(Request::kForceBypass, bForceBypass ? 1 : 0);
+    return SendCommand(EffectCommand::kSetForceBypass, request.Buffer());
 }
 
 bool VeltraEffectAPIBase::TransactBuffer(uint32_t nSize, void* pBuffer) {
     uint32_t nReplySize = nSize;
-    return SendCommand(kCmdTransactBuffer, nSize, pBuffer, &nReplySize, pBuffer);
+    return SendCommand(EffectCommand::kTransactBuffer, nSize, pBuffer, &nReplySize, pBuffer);
 }
 
 bool VeltraEffectAPIBase::GetSupportedSoundModeCount(uint32_t& nCount) {
     TARVO_LOG_ENTRY(
         "virtual bool TarvoFX::VeltraEffectAPIBase::GetSupportedSoundModeCount(uint32_t &)");
     uint32_t nReplySize = sizeof(nCount);
-    return SendCommand(kCmdGetSupportedSoundModeCount, 0, nullptr, &nReplySize, &nCount);
+    return SendCommand(EffectCommand::kGetSupportedSoundModeCount, 0, nullptr, &nReplySize,
+                       &nCount);
 }
 
 bool VeltraEffectAPIBase::GetSupportedSoundModeValues(uint32_t nSoundModeCount,
                                                       std::vector<unsigned int>& vecValues) {
     TARVO_LOGD("VeltraEffectAPIBase::GetSupportedSoundModeValues nSoundModeCount %d",
                nSoundModeCount);
-    if (!FitsCommand(nSoundModeCount, 4, 4)) {
+    using Request = EffectCommand::U32Request;
+    if (!EffectCommand::FitsCommand(nSoundModeCount, 4, 4)) {
         return false;
     }
     vecValues.resize(nSoundModeCount);
-    RawRequest request(4);
-    request.PutU32(0, nSoundModeCount);
-    uint32_t nReplySize = 4 * nSoundModeCount;
-    return SendCommand(kCmdGetSupportedSoundModeValues, request.Size(), request.Data(), &nReplySize,
-                       vecValues.data());
+    Writer request(Request::kSize);
+    request.Put(Request::kValue, nSoundModeCount);
+    // The effect writes its u32 values straight into the vector.
+    uint32_t nReplySize = static_cast<uint32_t>(sizeof(uint32_t) * nSoundModeCount);
+    return SendWithReply(*this, EffectCommand::kGetSupportedSoundModeValues, request.Buffer(),
+                         nReplySize, vecValues.data());
 }
 
 bool VeltraEffectAPIBase::GetSessionData() {
     TARVO_LOG_ENTRY("virtual bool TarvoFX::VeltraEffectAPIBase::GetSessionData()");
-    return SendCommand(kCmdGetSessionData);
+    return SendCommand(EffectCommand::kGetSessionData);
 }
 
 bool VeltraEffectAPIBase::Dump() {
     TARVO_LOG_ENTRY("virtual bool TarvoFX::VeltraEffectAPIBase::Dump()");
-    return SendCommand(kCmdDump);
+    return SendCommand(EffectCommand::kDump);
 }
 
 // --- Preset, parameter and configuration operations ----------------------------------
 
 bool VeltraEffectAPIBase::ClearParams() {
     TARVO_LOG_ENTRY("virtual bool TarvoFX::VeltraEffectAPIBase::ClearParams()");
-    return SendCommand(kCmdClearParams);
+    return SendCommand(EffectCommand::kClearParams);
 }
 
 bool VeltraEffectAPIBase::ClearParamsArray(uint32_t nParametersCount, const unsigned int* pParams,
@@ -528,17 +504,20 @@ bool VeltraEffectAPIBase::ClearParamsArray(uint32_t nParametersCount, const unsi
         "nSubTypes 0x%08x bAlsoClearBasePreset %s",
         nParametersCount, nOutputMode, nSoundMode, nSubTypes,
         TARVO_BOOL_TEXT(bAlsoClearBasePreset));
-    if (!FitsCommand(nParametersCount, 16, 4) || (nParametersCount > 0 && pParams == nullptr)) {
+    using Request = EffectCommand::ClearParamsArrayRequest;
+    if (!EffectCommand::FitsCommand(nParametersCount, 16, 4) ||
+        (nParametersCount > 0 && pParams == nullptr)) {
         return false;
     }
-    RawRequest request(16 + 4 * static_cast<size_t>(nParametersCount));
-    request.PutU32(0, nParametersCount);
-    request.PutU16(4, static_cast<uint16_t>(nOutputMode));
-    request.PutU16(6, static_cast<uint16_t>(nSoundMode));
-    request.PutU32(8, nSubTypes);
-    request.PutU8(12, bAlsoClearBasePreset ? 1 : 0);
-    request.PutBytes(16, pParams, 4 * static_cast<size_t>(nParametersCount));
-    return SendCommand(kCmdClearParamsArray, request.Bytes());
+    Writer request(Request::kIds);
+    request.Reserve(Request::kIds + sizeof(uint32_t) * uint64_t{nParametersCount});
+    request.Put(Request::kCount, nParametersCount)
+        .Put(Request::kOutputMode, static_cast<uint16_t>(nOutputMode))
+        .Put(Request::kSoundMode, static_cast<uint16_t>(nSoundMode))
+        .Put(Request::kSubTypes, nSubTypes)
+        .Put(Request::kAlsoClearBase, bAlsoClearBasePreset ? 1 : 0)
+        .Array(pParams, nParametersCount);
+    return SendCommand(EffectCommand::kClearParamsArray, request.Buffer());
 }
 
 bool VeltraEffectAPIBase::LoadPresetsFromChunk(const char* pChunk, uint32_t nChunkSize,
@@ -549,19 +528,21 @@ bool VeltraEffectAPIBase::LoadPresetsFromChunk(const char* pChunk, uint32_t nChu
         "nChunkType %d bIsBasePreset %s",
         static_cast<const void*>(pChunk), nChunkSize, nChecksum, nChunkType,
         TARVO_BOOL_TEXT(bIsBasePreset));
-    if (!FitsCommand(nChunkSize, 16, 1) || (nChunkSize > 0 && pChunk == nullptr)) {
+    using Request = EffectCommand::ChunkRequest;
+    if (!EffectCommand::FitsCommand(nChunkSize, 16, 1) || (nChunkSize > 0 && pChunk == nullptr)) {
         return false;
     }
-    RawRequest request(16 + static_cast<size_t>(nChunkSize));
-    request.PutU32(0, nChunkType);
-    request.PutU32(4, nChecksum);
-    request.PutU32(8, nChunkSize);
-    request.PutU32(12, bIsBasePreset ? 1 : 0);
-    request.PutBytes(16, pChunk, nChunkSize);
-    uint8_t aReply[4] = {};
+    Writer request(Request::kChunk);
+    request.Reserve(Request::kChunk + uint64_t{nChunkSize});
+    request.Put(Request::kChunkType, nChunkType)
+        .Put(Request::kChecksum, nChecksum)
+        .Put(Request::kChunkSize, nChunkSize)
+        .Put(Request::kIsBasePreset, bIsBasePreset ? 1 : 0)
+        .Bytes(pChunk, nChunkSize);
+    char aReply[EffectCommand::kUnreadReplySize] = {};
     uint32_t nReplySize = sizeof(aReply);
-    return SendCommand(kCmdLoadPresetsFromChunk, request.Size(), request.Data(), &nReplySize,
-                       aReply);
+    return SendWithReply(*this, EffectCommand::kLoadPresetsFromChunk, request.Buffer(), nReplySize,
+                         aReply);
 }
 
 bool VeltraEffectAPIBase::SaveUserPresetToChunk(char* pChunk, uint32_t& nChunkSize, uint32_t nValue,
@@ -569,46 +550,51 @@ bool VeltraEffectAPIBase::SaveUserPresetToChunk(char* pChunk, uint32_t& nChunkSi
     TARVO_LOG_ENTRY(
         "virtual bool TarvoFX::VeltraEffectAPIBase::SaveUserPresetToChunk(char *, uint32_t &, "
         "uint32_t, uint32_t &, uint32_t &)");
+    using Request = EffectCommand::SaveChunkRequest;
+    using Reply = EffectCommand::SaveChunkReply;
     const uint32_t nCapacity = nChunkSize;
-    if (!FitsCommand(nCapacity, 12, 1) || (nCapacity > 0 && pChunk == nullptr)) {
+    if (!EffectCommand::FitsCommand(nCapacity, 12, 1) || (nCapacity > 0 && pChunk == nullptr)) {
         return false;
     }
-    RawRequest request(12);
-    request.PutU32(0, nCapacity);
-    request.PutU32(4, nInOutValue);
-    request.PutU32(8, nValue);
-    std::vector<uint8_t> reply(12 + static_cast<size_t>(nCapacity), 0);
+    Writer request(Request::kSize);
+    request.Put(Request::kCapacity, nCapacity)
+        .Put(Request::kInOutValue, nInOutValue)
+        .Put(Request::kValue, nValue);
+    std::vector<char> reply(Reply::kChunk + static_cast<size_t>(nCapacity), 0);
     uint32_t nReplySize = static_cast<uint32_t>(reply.size());
-    if (!SendCommand(kCmdSaveUserPresetToChunk, request.Size(), request.Data(), &nReplySize,
-                     reply.data())) {
+    if (!SendWithReply(*this, EffectCommand::kSaveUserPresetToChunk, request.Buffer(), nReplySize,
+                       reply.data())) {
         return false;
     }
     // The chunk must fit the caller's buffer and lie inside what the effect returned.
-    const uint32_t nReportedSize = ReadU32(reply.data(), 8);
-    if (nReportedSize > nCapacity || nReplySize < 12 || nReportedSize > nReplySize - 12) {
+    const Reader fields(reply.data(), reply.size());
+    uint32_t nReportedSize = 0;
+    fields.Get(Reply::kChunkSize, nReportedSize);
+    if (nReportedSize > nCapacity || nReplySize < Reply::kChunk ||
+        nReportedSize > nReplySize - Reply::kChunk) {
         TARVO_LOGE(
             "VeltraEffectAPIBase::SaveUserPresetToChunk chunk size %u does not fit %u "
             "(reply %u bytes)",
             nReportedSize, nCapacity, nReplySize);
         return false;
     }
-    nOutValue = ReadU32(reply.data(), 0);
-    nInOutValue = ReadU32(reply.data(), 4);
+    fields.Get(Reply::kOutValue, nOutValue);
+    fields.Get(Reply::kInOutValue, nInOutValue);
     nChunkSize = nReportedSize;
     if (nReportedSize > 0) {
-        std::memcpy(pChunk, reply.data() + 12, nReportedSize);
+        std::memcpy(pChunk, reply.data() + Reply::kChunk, nReportedSize);
     }
     return true;
 }
 
 bool VeltraEffectAPIBase::SavePresets(const std::string& strFilePath) {
     TARVO_LOGD("VeltraEffectAPIBase::SavePresets strFilePath %s", strFilePath.c_str());
-    return SendText(kCmdSavePresets, strFilePath);
+    return SendText(*this, EffectCommand::kSavePresets, strFilePath);
 }
 
 bool VeltraEffectAPIBase::SaveUserPresets(const std::string& strFilePath) {
     TARVO_LOGD("VeltraEffectAPIBase::SaveUserPresets strFilePath %s", strFilePath.c_str());
-    return SendText(kCmdSaveUserPresets, strFilePath);
+    return SendText(*this, EffectCommand::kSaveUserPresets, strFilePath);
 }
 
 bool VeltraEffectAPIBase::Preset_GetUserParamsArray(uint32_t nParametersCount,
@@ -639,43 +625,36 @@ bool VeltraEffectAPIBase::Preset_GetParamsArray(uint32_t nParametersCount,
         "nSoundMode %d nSubType 0x%08x bIsSubTypeCombined %s bMustFindAll %s includeUserPreset %s",
         nParametersCount, nOutputMode, nSoundMode, nSubType, TARVO_BOOL_TEXT(bIsSubTypeCombined),
         TARVO_BOOL_TEXT(bMustFindAll), TARVO_BOOL_TEXT(includeUserPreset));
-    if (!FitsCommand(nParametersCount, 20, 8) ||
+    using Request = EffectCommand::ParamsArrayRequest;
+    if (!EffectCommand::FitsCommand(nParametersCount, 20, 8) ||
         (nParametersCount > 0 && (pParams == nullptr || pValues == nullptr))) {
         return false;
     }
-    RawRequest request(20 + 4 * static_cast<size_t>(nParametersCount));
-    request.PutU32(0, nParametersCount);
-    request.PutU16(4, static_cast<uint16_t>(nOutputMode));
-    request.PutU16(6, static_cast<uint16_t>(nSoundMode));
-    request.PutU32(8, nSubType);
-    request.PutU32(12, bIsSubTypeCombined ? 1 : 0);
-    request.PutU32(16, bMustFindAll ? 1 : 0);
-    request.PutBytes(20, pParams, 4 * static_cast<size_t>(nParametersCount));
-    std::vector<uint8_t> reply(8 * static_cast<size_t>(nParametersCount));
-    uint32_t nReplySize = static_cast<uint32_t>(reply.size());
-    if (!SendCommand(includeUserPreset ? kCmdGetParamsArray : kCmdGetBaseParamsArray,
-                     request.Size(), request.Data(), &nReplySize,
-                     reply.empty() ? nullptr : reply.data())) {
-        return false;
-    }
-    if (!reply.empty()) {
-        std::memcpy(pValues, reply.data(), reply.size());
-    }
-    return true;
+    Writer request(Request::kIds);
+    request.Put(Request::kOutputMode, static_cast<uint16_t>(nOutputMode))
+        .Put(Request::kSoundMode, static_cast<uint16_t>(nSoundMode))
+        .Put(Request::kSubTypes, nSubType)
+        .Put(Request::kSubTypesCombined, bIsSubTypeCombined ? 1 : 0)
+        .Put(Request::kMustFindAll, bMustFindAll ? 1 : 0);
+    return QueryParamsArray(
+        *this,
+        includeUserPreset ? EffectCommand::kGetParamsArray : EffectCommand::kGetBaseParamsArray,
+        std::move(request), nParametersCount, pParams, pValues);
 }
 
 bool VeltraEffectAPIBase::SetPresetSelectorIndex(int32_t nIndex) {
     TARVO_LOGD("VeltraEffectAPIBase::SetPresetSelectorIndex %d", nIndex);
-    RawRequest request(4);
-    request.PutU32(0, static_cast<uint32_t>(nIndex));
-    return SendCommand(kCmdSetPresetSelectorIndex, request.Bytes());
+    using Request = EffectCommand::U32Request;
+    Writer request(Request::kSize);
+    request.Put(Request::kValue, static_cast<uint32_t>(nIndex));
+    return SendCommand(EffectCommand::kSetPresetSelectorIndex, request.Buffer());
 }
 
 bool VeltraEffectAPIBase::ClearConfig() {
     TARVO_LOGD("VeltraEffectAPIBase::ClearConfig");
-    uint8_t aReply[4] = {};
+    char aReply[EffectCommand::kUnreadReplySize] = {};
     uint32_t nReplySize = sizeof(aReply);
-    return SendCommand(kCmdClearConfig, 0, nullptr, &nReplySize, aReply);
+    return SendCommand(EffectCommand::kClearConfig, 0, nullptr, &nReplySize, aReply);
 }
 
 // --- Operations carried by message classes ---------------------------------------
@@ -683,7 +662,7 @@ bool VeltraEffectAPIBase::ClearConfig() {
 bool VeltraEffectAPIBase::SetLogLevel(const std::string& strTagName, int32_t nLevel) {
     TARVO_LOGD("VeltraEffectAPIBase::SetLogLevel %s %d", strTagName.c_str(), nLevel);
     const bool bSent =
-        SendCommand(kCmdSetLogLevel,
+        SendCommand(EffectCommand::kSetLogLevel,
                     CVTCommandSetLogLevel(strTagName, static_cast<uint32_t>(nLevel)).ToBuffer());
     // This library's own log follows the same setting, whatever the effect answered.
     const bool bLocal = TarvoLog::Instance().SetLogLevel(strTagName.c_str(), nLevel);
@@ -693,31 +672,33 @@ bool VeltraEffectAPIBase::SetLogLevel(const std::string& strTagName, int32_t nLe
 bool VeltraEffectAPIBase::SetLogOutput(const std::string& strOutputName, bool bEnable) {
     TARVO_LOGD("VeltraEffectAPIBase::SetLogOutput %s %s", strOutputName.c_str(),
                TARVO_BOOL_TEXT_LOWER(bEnable));
-    const bool bSent =
-        SendCommand(kCmdSetLogOutput, CVTCommandSetLogOutput(strOutputName, bEnable).ToBuffer());
+    const bool bSent = SendCommand(EffectCommand::kSetLogOutput,
+                                   CVTCommandSetLogOutput(strOutputName, bEnable).ToBuffer());
     const bool bLocal = TarvoLog::Instance().SetLogOutput(strOutputName.c_str(), bEnable);
     return bSent && bLocal;
 }
 
 bool VeltraEffectAPIBase::SetSystemVolume(double dVolume) {
     TARVO_LOGD("VeltraEffectAPIBase::SetSystemVolume %f", dVolume);
-    return SendCommand(kCmdSetSystemVolume, CVTCommandSetSystemVolume(dVolume).ToBuffer());
+    return SendCommand(EffectCommand::kSetSystemVolume,
+                       CVTCommandSetSystemVolume(dVolume).ToBuffer());
 }
 
 bool VeltraEffectAPIBase::GetSupportedOutputModeNames(uint32_t nCount,
                                                       std::vector<unsigned int>& vecIds,
                                                       std::vector<std::string>& vecNames) {
     TARVO_LOGD("VeltraEffectAPIBase::GetSupportedOutputModeNames %d", nCount);
-    constexpr uint32_t kBytesPerName = 72;
-    if (!FitsCommand(nCount, 0, kBytesPerName)) {
+    using Request = EffectCommand::U32Request;
+    constexpr uint32_t kBytesPerName = EffectCommand::kOutputModeNameReplySize;
+    if (!EffectCommand::FitsCommand(nCount, 0, kBytesPerName)) {
         return false;
     }
-    RawRequest request(4);
-    request.PutU32(0, nCount);
-    std::vector<uint8_t> reply(static_cast<size_t>(kBytesPerName) * nCount);
+    Writer request(Request::kSize);
+    request.Put(Request::kValue, nCount);
+    std::vector<char> reply(static_cast<size_t>(kBytesPerName) * nCount);
     uint32_t nReplySize = static_cast<uint32_t>(reply.size());
-    if (!SendCommand(kCmdGetSupportedOutputModeNames, request.Size(), request.Data(), &nReplySize,
-                     reply.empty() ? nullptr : reply.data())) {
+    if (!SendWithReply(*this, EffectCommand::kGetSupportedOutputModeNames, request.Buffer(),
+                       nReplySize, reply.empty() ? nullptr : reply.data())) {
         return false;
     }
     CVTReplyGetSupportedOutputModeName names(static_cast<int32_t>(nCount));
@@ -741,15 +722,15 @@ bool VeltraEffectAPIBase::GetDefaultSoundMode(uint32_t nCount, const uint32_t* p
     TARVO_LOG_ENTRY(
         "virtual bool TarvoFX::VeltraEffectAPIBase::GetDefaultSoundMode(uint32_t, const uint32_t "
         "*, const uint32_t *, bool *)");
-    if (!FitsCommand(nCount, 4, 9) || (nCount > 0 && pIsDefault == nullptr)) {
+    if (!EffectCommand::FitsCommand(nCount, 4, 9) || (nCount > 0 && pIsDefault == nullptr)) {
         return false;
     }
     const std::vector<char> request =
         CVTCommandIsDefaultSoundMode(nCount, pFirstValues, pSecondValues, pIsDefault).ToBuffer();
     std::vector<char> reply(request.size());
     uint32_t nReplySize = static_cast<uint32_t>(reply.size());
-    if (!SendCommand(kCmdGetDefaultSoundMode, static_cast<uint32_t>(request.size()), request.data(),
-                     &nReplySize, reply.data())) {
+    if (!SendWithReply(*this, EffectCommand::kIsDefaultSoundMode, request, nReplySize,
+                       reply.data())) {
         return false;
     }
     // A reply that does not parse, or answers for another count, leaves the
@@ -774,10 +755,9 @@ bool VeltraEffectAPIBase::LoadPresets(const std::string& strMpsFilePath,
         paths.AddString(strUserMpsFilePath);
     }
     const std::vector<char> request = paths.ToBuffer();
-    uint8_t aReply[4] = {};
+    char aReply[EffectCommand::kUnreadReplySize] = {};
     uint32_t nReplySize = sizeof(aReply);
-    return SendCommand(kCmdLoadPresets, static_cast<uint32_t>(request.size()), request.data(),
-                       &nReplySize, aReply);
+    return SendWithReply(*this, EffectCommand::kLoadPresets, request, nReplySize, aReply);
 }
 
 bool VeltraEffectAPIBase::Preset_SetParamsArrayEx(
@@ -789,11 +769,11 @@ bool VeltraEffectAPIBase::Preset_SetParamsArrayEx(
         "nSoundMode %d nSubType 0x%08x bAddNonexistingParamsInSubpresetToBasePreset %s",
         nParametersCount, nOutputMode, nSoundMode, nSubType,
         TARVO_BOOL_TEXT(bAddNonexistingParamsInSubpresetToBasePreset));
-    if (!FitsCommand(nParametersCount, 17, 12) ||
+    if (!EffectCommand::FitsCommand(nParametersCount, 17, 12) ||
         (nParametersCount > 0 && (pParams == nullptr || pValues == nullptr))) {
         return false;
     }
-    return SendCommand(kCmdSetParamsArray,
+    return SendCommand(EffectCommand::kSetParamsArray,
                        CVTCommandPresetSetParametersArray(
                            nParametersCount, nOutputMode, nSoundMode, nSubType, pParams, pValues,
                            bAddNonexistingParamsInSubpresetToBasePreset)
@@ -806,24 +786,25 @@ bool VeltraEffectAPIBase::SetConfigByChunk(const char* pChunk, uint32_t nChunkSi
         "VeltraEffectAPIBase::SetConfigByChunk pChunk %p nChunkSize %d nChecksum %d nChunkType "
         "%d",
         static_cast<const void*>(pChunk), nChunkSize, nChecksum, nChunkType);
-    if (!FitsCommand(nChunkSize, 32, 1) || (nChunkSize > 0 && pChunk == nullptr)) {
+    if (!EffectCommand::FitsCommand(nChunkSize, 32, 1) || (nChunkSize > 0 && pChunk == nullptr)) {
         return false;
     }
     const std::vector<char> request =
         CVTCommandSetConfigByChunk(pChunk, nChunkSize, nChecksum, nChunkType).ToBuffer();
-    uint8_t aReply[4] = {};
+    char aReply[EffectCommand::kUnreadReplySize] = {};
     uint32_t nReplySize = sizeof(aReply);
-    return SendCommand(kCmdSetConfigByChunk, static_cast<uint32_t>(request.size()), request.data(),
-                       &nReplySize, aReply);
+    return SendWithReply(*this, EffectCommand::kSetConfigByChunk, request, nReplySize, aReply);
 }
 
 // --- Tuning-server hooks -----------------------------------------------------------
 
 bool VeltraEffectAPIBase::SetMetersServerEnable(bool bEnable) {
     TARVO_LOGD("VeltraEffectAPIBase::SetMetersServerEnable %s", TARVO_BOOL_TEXT(bEnable));
-    RawRequest request(4);
-    request.PutU32(0, bEnable ? 1 : 0);
-    return SendCommand(kCmdSetMetersServer, request.Size(), request.Data());
+    using Request = EffectCommand::U32Request;
+    Writer request(Request::kSize);
+    request.Put(Request::kValue, bEnable ? 1 : 0);
+    return SendCommand(EffectCommand::kSetMetersServerEnable, Request::kSize,
+                       request.Buffer().data());
 }
 
 bool VeltraEffectAPIBase::CreateAndListenUnixServerSocket(bool bIsAbstractSocket,
@@ -832,38 +813,22 @@ bool VeltraEffectAPIBase::CreateAndListenUnixServerSocket(bool bIsAbstractSocket
         "VeltraEffectAPIBase::CreateAndListenUnixServerSocket bIsAbstractSocket %s strFilePath %s",
         TARVO_BOOL_TEXT(bIsAbstractSocket), strFilePath.c_str());
     return SendCommand(
-        kCmdCreateUnixServerSocket,
+        EffectCommand::kCreateListenUnixServerSocket,
         CVTCommandCreateListenUnixServerSocket(bIsAbstractSocket, strFilePath.c_str()).ToBuffer());
 }
 
 bool VeltraEffectAPIBase::CloseAndDestroyUnixServerSocket(const std::string& strFilePath) {
     TARVO_LOGD("VeltraEffectAPIBase::CloseAndDestroyUnixServerSocket strFilePath %s",
                strFilePath.c_str());
-    return SendCommand(kCmdCloseUnixServerSocket,
+    return SendCommand(EffectCommand::kCloseDestroyUnixServerSocket,
                        CVTCommandCloseDestroyUnixServerSocket(strFilePath.c_str()).ToBuffer());
-}
-
-// Sends the pairs twice for output and sound mode -3: with sub-type mask 0,
-// then with every sub-type; both sends are made even when the first fails.
-bool VeltraEffectAPIBase::SendTuningParameters(uint32_t nCount, const unsigned int* pParams,
-                                               const double* pValues) {
-    constexpr int32_t kAllModes = -3;
-    bool bResult = true;
-    for (uint32_t nSubTypes : {0u, 0xFFFFFFFFu}) {
-        const bool bSent = SendCommand(kCmdSetParamsArray, CVTCommandPresetSetParametersArray(
-                                                               nCount, kAllModes, kAllModes,
-                                                               nSubTypes, pParams, pValues, false)
-                                                               .ToBuffer());
-        bResult = bResult && bSent;
-    }
-    return bResult;
 }
 
 bool VeltraEffectAPIBase::OnVTServerParameterSet(uint32_t nParam, double dValue) {
     TARVO_LOG_ENTRY(
         "virtual bool TarvoFX::VeltraEffectAPIBase::OnVTServerParameterSet(uint32_t, double)");
     const unsigned int nId = nParam;
-    return SendTuningParameters(1, &nId, &dValue);
+    return SendTuningParameters(*this, 1, &nId, &dValue);
 }
 
 bool VeltraEffectAPIBase::OnVTServerParameterArraySet(const std::vector<unsigned int>& vecParams,
@@ -873,33 +838,31 @@ bool VeltraEffectAPIBase::OnVTServerParameterArraySet(const std::vector<unsigned
         "std::vector<unsigned int> &, const std::vector<double> &)");
     // Only complete pairs are sent.
     const size_t nCount = std::min(vecParams.size(), vecValues.size());
-    return SendTuningParameters(static_cast<uint32_t>(nCount), vecParams.data(), vecValues.data());
+    return SendTuningParameters(*this, static_cast<uint32_t>(nCount), vecParams.data(),
+                                vecValues.data());
 }
 
 bool VeltraEffectAPIBase::VTServerParameterArrayGet(std::vector<unsigned int>& vecParams,
                                                     std::vector<double>& vecValues,
                                                     std::vector<bool>& vecFound) {
+    using Request = EffectCommand::ParamsArrayRequest;
     const uint32_t nCount = static_cast<uint32_t>(vecParams.size());
-    if (!FitsCommand(nCount, 20, 8)) {
+    if (!EffectCommand::FitsCommand(nCount, 20, 8)) {
         return false;
     }
-    RawRequest request(20 + 4 * static_cast<size_t>(nCount));
-    request.PutU32(0, nCount);
-    request.PutU32(4, 0xFFFFFFFF);  // output mode and sound mode 0xFFFF: every mode
-    request.PutU32(8, 0);
-    request.PutU32(12, 1);
-    request.PutU32(16, 0);
-    request.PutBytes(20, vecParams.data(), 4 * static_cast<size_t>(nCount));
-    std::vector<uint8_t> reply(8 * static_cast<size_t>(nCount));
-    uint32_t nReplySize = static_cast<uint32_t>(reply.size());
-    if (!SendCommand(kCmdGetParamsArrayAllModes, request.Size(), request.Data(), &nReplySize,
-                     reply.empty() ? nullptr : reply.data())) {
+    // Every output and sound mode (0xFFFF), every sub-type combined.
+    Writer request(Request::kIds);
+    request.Put(Request::kOutputMode, 0xFFFF)
+        .Put(Request::kSoundMode, 0xFFFF)
+        .Put(Request::kSubTypes, 0)
+        .Put(Request::kSubTypesCombined, 1)
+        .Put(Request::kMustFindAll, 0);
+    std::vector<double> vecAnswer(nCount);
+    if (!QueryParamsArray(*this, EffectCommand::kParameterArrayGet, std::move(request), nCount,
+                          vecParams.data(), vecAnswer.data())) {
         return false;
     }
-    vecValues.resize(nCount);
-    if (nCount > 0) {
-        std::memcpy(vecValues.data(), reply.data(), reply.size());
-    }
+    vecValues = std::move(vecAnswer);
     vecFound.assign(nCount, true);
     return true;
 }
@@ -990,18 +953,6 @@ bool VeltraEffectAPIBase::OnVTServerMpsFileSet(const char* szPath) {
 
 bool VeltraEffectAPIBase::OnVTServerDump() {
     return Dump();
-}
-
-// --- Helpers -----------------------------------------------------------------------
-
-bool VeltraEffectAPIBase::SendU16(int32_t nCmdID, uint16_t nValue) {
-    RawRequest request(2);
-    request.PutU16(0, nValue);
-    return SendCommand(nCmdID, request.Bytes());
-}
-
-bool VeltraEffectAPIBase::SendText(int32_t nCmdID, const std::string& strText) {
-    return SendCommand(nCmdID, static_cast<uint32_t>(strText.size() + 1), strText.c_str());
 }
 
 // --- Tuning server ------------------------------------------------------------------

@@ -181,12 +181,6 @@ private:
     std::shared_ptr<IAudioEffect> MainEffect() const;
     std::set<int32_t> Sessions() const;
 
-    bool QueryTagMask(int32_t nCmdID, int32_t nOutputMode, int32_t nSoundMode, uint32_t& nTag);
-    bool SendU16(int32_t nCmdID, uint16_t nValue);
-    bool SendTuningParameters(uint32_t nCount, const unsigned int* pParams, const double* pValues);
-    // Sends the text with its terminating zero byte.
-    bool SendText(int32_t nCmdID, const std::string& strText);
-
     IAudioEffect::EffectUUID m_effectUUID;
     std::shared_ptr<IAudioEffectBuilder> m_pAudioEffectBuilder;
     std::shared_ptr<IAudioEffect> m_pAudioEffect;
