@@ -11,16 +11,8 @@ set_target_properties(veltraeffectapi fxshim_Oreo system_properties audioclient 
 install(TARGETS veltraeffectapi fxshim_Oreo system_properties audioclient
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
-# The application-facing headers, under include/veltra.
-set(_shared ${CMAKE_SOURCE_DIR}/Effect/Shared)
-install(FILES ${_shared}/VeltraExport.h DESTINATION ${VELTRA_INSTALL_INCLUDEDIR})
-install(FILES ${_shared}/VeltraEffectAPI/IAudioEffect.h
-              ${_shared}/VeltraEffectAPI/IVeltraEffectAPI.h
-              ${_shared}/VeltraEffectAPI/VeltraEffectAPIBase.h
-              ${_shared}/VeltraEffectAPI/FxShimWrapper.h
-        DESTINATION ${VELTRA_INSTALL_INCLUDEDIR}/VeltraEffectAPI)
-install(FILES ${_shared}/NetworkManager/CommandExecute/VTServerListeners.h
-        DESTINATION ${VELTRA_INSTALL_INCLUDEDIR}/NetworkManager/CommandExecute)
+# The public headers, the include folder whole, under include/veltra.
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/include/ DESTINATION ${VELTRA_INSTALL_INCLUDEDIR})
 # The host platform's controls, for applications that run on this machine.
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/platform/include/
         DESTINATION ${VELTRA_INSTALL_INCLUDEDIR}/host-platform)

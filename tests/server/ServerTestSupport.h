@@ -23,7 +23,7 @@
 
 #include "NetworkManager/CommandExecute/VTServerExecutor.h"
 #include "NetworkManager/CommandExecute/VTServerExecutors.h"
-#include "NetworkManager/CommandExecute/VTServerListeners.h"
+#include "VeltraEffectAPI/VTServerListeners.h"
 
 namespace TestSupport {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "NetworkManager/CommandExecute/VTServerListeners.h"
 #include "VeltraEffectAPI/IAudioEffect.h"
 #include "VeltraEffectAPI/IVeltraEffectAPI.h"
+#include "VeltraEffectAPI/VTServerListeners.h"
 #include "VeltraExport.h"
 
 namespace TarvoFX {
