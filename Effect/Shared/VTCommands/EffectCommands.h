@@ -78,14 +78,15 @@ enum Code : int32_t {
 
 // --- Requests of fixed layout ---------------------------------------------------------
 
-// One value: a mode, a switch (0/1), a rate, a count or an index.
+// One value: a mode, a switch (0/1), a rate, a count or an index; in a
+// reply, a tag mask, a count or a yes (nonzero) or no.
 template <typename T>
-struct ValueRequest {
+struct Value {
     static constexpr Field<T> kValue{0};
     static constexpr size_t kSize = sizeof(T);
 };
-using U16Request = ValueRequest<uint16_t>;
-using U32Request = ValueRequest<uint32_t>;
+using U16Request = Value<uint16_t>;
+using U32Request = Value<uint32_t>;
 
 // An output mode and a sound mode.
 struct ModePairRequest {
@@ -109,23 +110,23 @@ struct SetTagExRequest {
     static constexpr size_t kSize = 12;
 };
 
-// Then n u32 parameter ids; the reply is n f64 values in the order of the ids.
-struct ParamsArrayRequest {
+// How the requests for parameter arrays start: the count n of the u32
+// parameter ids that end the request, the modes and the sub-type mask.
+struct ParamsArrayHead {
     static constexpr Field<uint32_t> kCount{0};
     static constexpr Field<uint16_t> kOutputMode{4};
     static constexpr Field<uint16_t> kSoundMode{6};
     static constexpr Field<uint32_t> kSubTypes{8};
+};
+
+// The reply is n f64 values in the order of the ids.
+struct ParamsArrayRequest : ParamsArrayHead {
     static constexpr Field<uint32_t> kSubTypesCombined{12};  // 0/1
     static constexpr Field<uint32_t> kMustFindAll{16};       // 0/1
     static constexpr size_t kIds = 20;
 };
 
-// Then n u32 parameter ids.
-struct ClearParamsArrayRequest {
-    static constexpr Field<uint32_t> kCount{0};
-    static constexpr Field<uint16_t> kOutputMode{4};
-    static constexpr Field<uint16_t> kSoundMode{6};
-    static constexpr Field<uint32_t> kSubTypes{8};
+struct ClearParamsArrayRequest : ParamsArrayHead {
     static constexpr Field<uint8_t> kAlsoClearBase{12};  // 0/1, then 3 zero bytes
     static constexpr size_t kIds = 16;
 };
@@ -161,13 +162,8 @@ struct SaveChunkRequest {
 
 // --- Replies of fixed layout ----------------------------------------------------------
 
-template <typename T>
-struct ValueReply {
-    static constexpr Field<T> kValue{0};
-    static constexpr size_t kSize = sizeof(T);
-};
-using U8Reply = ValueReply<uint8_t>;
-using U32Reply = ValueReply<uint32_t>;
+using U8Reply = Value<uint8_t>;
+using U32Reply = Value<uint32_t>;
 
 // Bytes 10 and 11 are not read.
 struct GetActiveReply {
