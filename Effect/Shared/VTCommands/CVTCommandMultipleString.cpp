@@ -1,7 +1,5 @@
 #include "VTCommands/CVTCommandMultipleString.h"
 
-#include <utility>
-
 #include "VTCommands/TaggedFields.h"
 #include "logging/TarvoLog.h"
 
@@ -20,12 +18,7 @@ std::vector<char> CVTCommandMultipleString::ToBuffer() const {
 }
 
 bool CVTCommandMultipleString::FromBufffer(const void* pBuffer, uint32_t nBufferLen) {
-    std::vector<std::string> vecStrings;
-    if (!TaggedFields::Read(pBuffer, nBufferLen, vecStrings)) {
-        return false;
-    }
-    m_vecStrings = std::move(vecStrings);
-    return true;
+    return TaggedFields::Read(pBuffer, nBufferLen, m_vecStrings);
 }
 
 }  // namespace TarvoFX

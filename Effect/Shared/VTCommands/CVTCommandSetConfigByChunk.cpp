@@ -1,7 +1,5 @@
 #include "VTCommands/CVTCommandSetConfigByChunk.h"
 
-#include <utility>
-
 #include "VTCommands/TaggedFields.h"
 
 namespace TarvoFX {
@@ -20,16 +18,7 @@ std::vector<char> CVTCommandSetConfigByChunk::ToBuffer() const {
 }
 
 bool CVTCommandSetConfigByChunk::FromBufffer(const void* pBuffer, uint32_t nBufferLen) {
-    std::vector<char> vecChunk;
-    uint32_t nChecksum = 0;
-    uint32_t nChunkType = 0;
-    if (!TaggedFields::Read(pBuffer, nBufferLen, vecChunk, nChecksum, nChunkType)) {
-        return false;
-    }
-    m_vecChunk = std::move(vecChunk);
-    m_nChecksum = nChecksum;
-    m_nChunkType = nChunkType;
-    return true;
+    return TaggedFields::Read(pBuffer, nBufferLen, m_vecChunk, m_nChecksum, m_nChunkType);
 }
 
 }  // namespace TarvoFX

@@ -1,7 +1,5 @@
 #include "VTCommands/CVTCommandSetLogLevel.h"
 
-#include <utility>
-
 #include "VTCommands/TaggedFields.h"
 
 namespace TarvoFX {
@@ -14,14 +12,7 @@ std::vector<char> CVTCommandSetLogLevel::ToBuffer() const {
 }
 
 bool CVTCommandSetLogLevel::FromBufffer(const void* pBuffer, uint32_t nBufferLen) {
-    std::string strTagName;
-    uint32_t nLevel = 0;
-    if (!TaggedFields::Read(pBuffer, nBufferLen, strTagName, nLevel)) {
-        return false;
-    }
-    m_strTagName = std::move(strTagName);
-    m_nLevel = nLevel;
-    return true;
+    return TaggedFields::Read(pBuffer, nBufferLen, m_strTagName, m_nLevel);
 }
 
 }  // namespace TarvoFX

@@ -1,7 +1,5 @@
 #include "VTCommands/CVTCommandSetLogOutput.h"
 
-#include <utility>
-
 #include "VTCommands/TaggedFields.h"
 
 namespace TarvoFX {
@@ -14,14 +12,7 @@ std::vector<char> CVTCommandSetLogOutput::ToBuffer() const {
 }
 
 bool CVTCommandSetLogOutput::FromBufffer(const void* pBuffer, uint32_t nBufferLen) {
-    std::string strOutputName;
-    bool bEnable = false;
-    if (!TaggedFields::Read(pBuffer, nBufferLen, strOutputName, bEnable)) {
-        return false;
-    }
-    m_strOutputName = std::move(strOutputName);
-    m_bEnable = bEnable;
-    return true;
+    return TaggedFields::Read(pBuffer, nBufferLen, m_strOutputName, m_bEnable);
 }
 
 }  // namespace TarvoFX

@@ -11,12 +11,7 @@ std::vector<char> CVTCommandSetSystemVolume::ToBuffer() const {
 }
 
 bool CVTCommandSetSystemVolume::FromBufffer(const void* pBuffer, uint32_t nBufferLen) {
-    double dVolume = 0.0;
-    if (!TaggedFields::Read(pBuffer, nBufferLen, dVolume)) {
-        return false;
-    }
-    m_dVolume = dVolume;
-    return true;
+    return TaggedFields::Read(pBuffer, nBufferLen, m_dVolume);
 }
 
 }  // namespace TarvoFX

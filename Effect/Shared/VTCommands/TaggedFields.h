@@ -4,6 +4,8 @@
 
 #include <stdint.h>
 
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "VTCommands/CByteBuffer.h"
@@ -39,11 +41,20 @@ std::vector<char> Write(const Fields&... fields) {
 }
 
 // Reads the fields in order, stopping at the first that fails; true only
-// when all were read and they used up exactly nBufferLen bytes.
+// when all were read and they used up exactly nBufferLen bytes. The fields
+// take the values read only then: bytes that are not the message leave them
+// as they were.
 template <typename... Fields>
 bool Read(const void* pBuffer, uint32_t nBufferLen, Fields&... fields) {
     CByteBuffer buffer(pBuffer, nBufferLen);
-    return (ReadField(buffer, fields) && ...) && !buffer.HasUnreadData();
+    std::tuple<Fields...> read;
+    const bool bRead = std::apply(
+        [&buffer](Fields&... values) { return (ReadField(buffer, values) && ...); }, read);
+    if (!bRead || buffer.HasUnreadData()) {
+        return false;
+    }
+    std::tie(fields...) = std::move(read);
+    return true;
 }
 
 }  // namespace TaggedFields
