@@ -15,9 +15,7 @@ std::vector<char> CVTCommandCloseDestroyUnixServerSocket::ToBuffer() const {
     TARVO_LOG_ENTRY(
         "virtual std::vector<char> TarvoFX::CVTCommandCloseDestroyUnixServerSocket::ToBuffer() "
         "const");
-    LittleEndian::Writer writer;
-    writer.Reserve(4 + m_strFilePath.size());
-    return writer.LengthAndBytes(m_strFilePath).Take();
+    return LittleEndian::Writer().LengthAndBytes(m_strFilePath).Take();
 }
 
 bool CVTCommandCloseDestroyUnixServerSocket::FromBufffer(const void* pBuffer, uint32_t nBufferLen) {

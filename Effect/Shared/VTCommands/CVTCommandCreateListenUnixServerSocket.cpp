@@ -16,9 +16,10 @@ std::vector<char> CVTCommandCreateListenUnixServerSocket::ToBuffer() const {
     TARVO_LOG_ENTRY(
         "virtual std::vector<char> TarvoFX::CVTCommandCreateListenUnixServerSocket::ToBuffer() "
         "const");
-    LittleEndian::Writer writer;
-    writer.Reserve(8 + m_strFilePath.size());
-    return writer.U32(m_bIsAbstractSocket ? 1 : 0).LengthAndBytes(m_strFilePath).Take();
+    return LittleEndian::Writer()
+        .U32(m_bIsAbstractSocket ? 1 : 0)
+        .LengthAndBytes(m_strFilePath)
+        .Take();
 }
 
 bool CVTCommandCreateListenUnixServerSocket::FromBufffer(const void* pBuffer, uint32_t nBufferLen) {

@@ -41,6 +41,16 @@ bool QueryTagMask(VeltraEffectAPIBase& effect, int32_t nCmdID, int32_t nOutputMo
            Reader(aReply, sizeof(aReply)).Get(Reply::kValue, nTag);
 }
 
+// Sends a logging setting to the effect; this library's own log follows the
+// same setting, whatever the effect answered. True when both succeeded.
+template <typename ApplyLocally>
+bool SendLogSetting(VeltraEffectAPIBase& effect, int32_t nCmdID, const std::vector<char>& request,
+                    ApplyLocally applyLocally) {
+    const bool bSent = effect.SendCommand(nCmdID, request);
+    const bool bLocal = applyLocally(TarvoLog::Instance());
+    return bSent && bLocal;
+}
+
 }  // namespace
 
 bool VeltraEffectAPIBase::SetOutputDeviceDetectionEnabled(bool bEnabled) {
@@ -151,21 +161,19 @@ bool VeltraEffectAPIBase::GetActive(uint16_t& nOM, uint16_t& nSM, uint16_t& nMT,
 
 bool VeltraEffectAPIBase::SetLogLevel(const std::string& strTagName, int32_t nLevel) {
     TARVO_LOGD("VeltraEffectAPIBase::SetLogLevel %s %d", strTagName.c_str(), nLevel);
-    const bool bSent =
-        SendCommand(EffectCommand::kSetLogLevel,
-                    CVTCommandSetLogLevel(strTagName, static_cast<uint32_t>(nLevel)).ToBuffer());
-    // This library's own log follows the same setting, whatever the effect answered.
-    const bool bLocal = TarvoLog::Instance().SetLogLevel(strTagName.c_str(), nLevel);
-    return bSent && bLocal;
+    return SendLogSetting(
+        *this, EffectCommand::kSetLogLevel,
+        CVTCommandSetLogLevel(strTagName, static_cast<uint32_t>(nLevel)).ToBuffer(),
+        [&](TarvoLog& log) { return log.SetLogLevel(strTagName.c_str(), nLevel); });
 }
 
 bool VeltraEffectAPIBase::SetLogOutput(const std::string& strOutputName, bool bEnable) {
     TARVO_LOGD("VeltraEffectAPIBase::SetLogOutput %s %s", strOutputName.c_str(),
                TARVO_BOOL_TEXT_LOWER(bEnable));
-    const bool bSent = SendCommand(EffectCommand::kSetLogOutput,
-                                   CVTCommandSetLogOutput(strOutputName, bEnable).ToBuffer());
-    const bool bLocal = TarvoLog::Instance().SetLogOutput(strOutputName.c_str(), bEnable);
-    return bSent && bLocal;
+    return SendLogSetting(
+        *this, EffectCommand::kSetLogOutput,
+        CVTCommandSetLogOutput(strOutputName, bEnable).ToBuffer(),
+        [&](TarvoLog& log) { return log.SetLogOutput(strOutputName.c_str(), bEnable); });
 }
 
 bool VeltraEffectAPIBase::SetSystemVolume(double dVolume) {
