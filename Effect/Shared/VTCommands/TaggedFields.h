@@ -1,5 +1,7 @@
 // Building and parsing the messages made of tagged values: their fields are
 // written and read in declaration order through a CByteBuffer.
+// CVTTaggedCommand gives such a message its ToBuffer and FromBufffer from the
+// one list of its fields.
 #pragma once
 
 #include <stdint.h>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "VTCommands/CByteBuffer.h"
+#include "VTCommands/CVTCommandBase.h"
 
 namespace TarvoFX {
 namespace TaggedFields {
@@ -58,4 +61,25 @@ bool Read(const void* pBuffer, uint32_t nBufferLen, Fields&... fields) {
 }
 
 }  // namespace TaggedFields
+
+// The base of a message made of tagged values. Derived lists its fields in
+// wire order, once, as
+//   template <typename Self> static auto FieldsOf(Self& self) { return std::tie(self.m_a, ...); }
+// (which serves both the const and the mutable message).
+template <typename Derived>
+class CVTTaggedCommand : public CVTCommandBase {
+public:
+    // The fields' bytes; none when a field cannot be encoded.
+    std::vector<char> ToBuffer() const override {
+        return std::apply([](const auto&... fields) { return TaggedFields::Write(fields...); },
+                          Derived::FieldsOf(static_cast<const Derived&>(*this)));
+    }
+    // All fields, or none when the bytes are not exactly this message.
+    bool FromBufffer(const void* pBuffer, uint32_t nBufferLen) override {
+        return std::apply(
+            [&](auto&... fields) { return TaggedFields::Read(pBuffer, nBufferLen, fields...); },
+            Derived::FieldsOf(static_cast<Derived&>(*this)));
+    }
+};
+
 }  // namespace TarvoFX
