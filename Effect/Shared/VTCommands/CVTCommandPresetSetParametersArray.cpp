@@ -23,13 +23,13 @@ CVTCommandPresetSetParametersArray::CVTCommandPresetSetParametersArray(
     uint32_t nParametersNum, int32_t nOutputMode, int32_t nSoundMode, uint32_t nSubtypes,
     const uint32_t* pParametersIDs, const double* pValues,
     bool bAddNonexistingParamsInSubpresetToBasePreset)
-    : m_nParametersNum(nParametersNum),
-      m_nOutputMode(nOutputMode),
-      m_nSoundMode(nSoundMode),
-      m_nSubtypes(nSubtypes),
-      m_vecParametersIDs(CopyArray(pParametersIDs, nParametersNum)),
-      m_vecValues(CopyArray(pValues, nParametersNum)),
-      m_bAddNonexistingParamsInSubpresetToBasePreset(bAddNonexistingParamsInSubpresetToBasePreset) {
+    : m_fields{nParametersNum,
+               nOutputMode,
+               nSoundMode,
+               nSubtypes,
+               CopyArray(pParametersIDs, nParametersNum),
+               CopyArray(pValues, nParametersNum),
+               bAddNonexistingParamsInSubpresetToBasePreset} {
     TARVO_LOGD(
         "CVTCommandPresetSetParametersArray::CVTCommandPresetSetParametersArray nParametersNum %d "
         "nOutputMode %d nSoundMode %d nSubtypes %d pParametersIDs %p, pValues %p",
@@ -41,40 +41,32 @@ std::vector<char> CVTCommandPresetSetParametersArray::ToBuffer() const {
     TARVO_LOG_ENTRY(
         "virtual std::vector<char> TarvoFX::CVTCommandPresetSetParametersArray::ToBuffer() const");
     LittleEndian::Writer writer;
-    writer.Reserve(kFixedSize + kSizePerParameter * m_nParametersNum);
-    writer.U32(m_nParametersNum)
-        .U32(static_cast<uint32_t>(m_nOutputMode))
-        .U32(static_cast<uint32_t>(m_nSoundMode))
-        .U32(m_nSubtypes)
-        .Array(m_vecParametersIDs)
-        .Array(m_vecValues)
-        .U8(m_bAddNonexistingParamsInSubpresetToBasePreset ? 1 : 0);
+    writer.Reserve(kFixedSize + kSizePerParameter * m_fields.nParametersNum);
+    writer.U32(m_fields.nParametersNum)
+        .U32(static_cast<uint32_t>(m_fields.nOutputMode))
+        .U32(static_cast<uint32_t>(m_fields.nSoundMode))
+        .U32(m_fields.nSubtypes)
+        .Array(m_fields.vecParametersIDs)
+        .Array(m_fields.vecValues)
+        .U8(m_fields.bAddNonexistingParamsInSubpresetToBasePreset ? 1 : 0);
     return writer.Take();
 }
 
 bool CVTCommandPresetSetParametersArray::FromBufffer(const void* pBuffer, uint32_t nBufferLen) {
     CRawLayoutReader reader("CVTCommandPresetSetParametersArray", pBuffer, nBufferLen);
-    uint32_t nParametersNum = 0;
-    int32_t nOutputMode = 0;
-    int32_t nSoundMode = 0;
-    uint32_t nSubtypes = 0;
-    std::vector<uint32_t> vecParametersIDs;
-    std::vector<double> vecValues;
+    SFields parsed;
     uint8_t nFlag = 0;
     if (!reader.CheckMinimumSize(kMinSize) ||
-        !reader.ReadCountOfExactSize(kFixedSize, kSizePerParameter, "nExactSize", nParametersNum) ||
-        !reader.I32(nOutputMode) || !reader.I32(nSoundMode) || !reader.U32(nSubtypes) ||
-        !reader.Array(nParametersNum, vecParametersIDs) ||
-        !reader.Array(nParametersNum, vecValues) || !reader.U8(nFlag)) {
+        !reader.ReadCountOfExactSize(kFixedSize, kSizePerParameter, "nExactSize",
+                                     parsed.nParametersNum) ||
+        !reader.I32(parsed.nOutputMode) || !reader.I32(parsed.nSoundMode) ||
+        !reader.U32(parsed.nSubtypes) ||
+        !reader.Array(parsed.nParametersNum, parsed.vecParametersIDs) ||
+        !reader.Array(parsed.nParametersNum, parsed.vecValues) || !reader.U8(nFlag)) {
         return false;
     }
-    m_nParametersNum = nParametersNum;
-    m_nOutputMode = nOutputMode;
-    m_nSoundMode = nSoundMode;
-    m_nSubtypes = nSubtypes;
-    m_vecParametersIDs = std::move(vecParametersIDs);
-    m_vecValues = std::move(vecValues);
-    m_bAddNonexistingParamsInSubpresetToBasePreset = nFlag != 0;
+    parsed.bAddNonexistingParamsInSubpresetToBasePreset = nFlag != 0;
+    m_fields = std::move(parsed);
     return true;
 }
 
