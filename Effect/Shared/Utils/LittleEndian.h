@@ -139,11 +139,7 @@ public:
     BasicWriter& U32(uint32_t nValue) { return Append(nValue); }
     BasicWriter& F64(double dValue) { return Append(dValue); }
     BasicWriter& Bytes(const void* pData, size_t nSize) {
-        if (nSize > 0) {
-            const Byte* pBytes = static_cast<const Byte*>(pData);
-            m_bytes.insert(m_bytes.end(), pBytes, pBytes + nSize);
-        }
-        return *this;
+        return PutBytes(m_bytes.size(), pData, nSize);
     }
     // A u32 length, then the bytes of the text (no terminator).
     BasicWriter& LengthAndBytes(const std::string& strValue) {
