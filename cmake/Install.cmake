@@ -1,39 +1,43 @@
-# cmake --install: the two libraries, the headers an application needs, this
-# machine's platform stand-ins, a CMake package and a pkg-config file.
+# cmake --install: the two libraries, the public headers, this machine's
+# platform stand-ins, a CMake package generated from the targets and a
+# pkg-config file.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 set(VELTRA_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/veltra)
+set(VELTRA_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/VeltraEffectAPI)
 
 # Installed libraries find each other (and the shim) beside themselves.
 set_target_properties(veltraeffectapi fxshim_Oreo system_properties audioclient PROPERTIES
   INSTALL_RPATH "\$ORIGIN;${ANDROID_LIB_DIR}")
-install(TARGETS veltraeffectapi fxshim_Oreo system_properties audioclient
-        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
-# The application-facing headers, under include/veltra.
-set(_shared ${CMAKE_SOURCE_DIR}/Effect/Shared)
-install(FILES ${_shared}/VeltraExport.h DESTINATION ${VELTRA_INSTALL_INCLUDEDIR})
-install(FILES ${_shared}/VeltraEffectAPI/IAudioEffect.h
-              ${_shared}/VeltraEffectAPI/IVeltraEffectAPI.h
-              ${_shared}/VeltraEffectAPI/VeltraEffectAPIBase.h
-              ${_shared}/VeltraEffectAPI/FxShimWrapper.h
-        DESTINATION ${VELTRA_INSTALL_INCLUDEDIR}/VeltraEffectAPI)
-install(FILES ${_shared}/NetworkManager/CommandExecute/VTServerListeners.h
-        DESTINATION ${VELTRA_INSTALL_INCLUDEDIR}/NetworkManager/CommandExecute)
-# The host platform's controls, for applications that run on this machine.
+# The targets of the CMake package (Veltra::veltraeffectapi, and this
+# machine's platform stand-ins for an application on a host), each with the
+# installed include folder its headers are in. The shim is loaded at run
+# time, never linked: it is installed beside the library, outside the package.
+install(TARGETS veltraeffectapi EXPORT VeltraEffectAPITargets
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        INCLUDES DESTINATION ${VELTRA_INSTALL_INCLUDEDIR})
+install(TARGETS system_properties audioclient host_platform EXPORT VeltraEffectAPITargets
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        INCLUDES DESTINATION ${VELTRA_INSTALL_INCLUDEDIR}/host-platform)
+install(TARGETS fxshim_Oreo LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+
+# The public headers, the include folder whole, under include/veltra; the
+# host platform's controls under include/veltra/host-platform.
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/include/ DESTINATION ${VELTRA_INSTALL_INCLUDEDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/platform/include/
         DESTINATION ${VELTRA_INSTALL_INCLUDEDIR}/host-platform)
 
+install(EXPORT VeltraEffectAPITargets NAMESPACE Veltra:: DESTINATION ${VELTRA_INSTALL_CMAKEDIR})
 configure_package_config_file(${CMAKE_SOURCE_DIR}/cmake/VeltraEffectAPIConfig.cmake.in
   ${CMAKE_BINARY_DIR}/VeltraEffectAPIConfig.cmake
-  INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/VeltraEffectAPI
-  PATH_VARS VELTRA_INSTALL_INCLUDEDIR CMAKE_INSTALL_LIBDIR)
+  INSTALL_DESTINATION ${VELTRA_INSTALL_CMAKEDIR})
 write_basic_package_version_file(${CMAKE_BINARY_DIR}/VeltraEffectAPIConfigVersion.cmake
   VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
 install(FILES ${CMAKE_BINARY_DIR}/VeltraEffectAPIConfig.cmake
               ${CMAKE_BINARY_DIR}/VeltraEffectAPIConfigVersion.cmake
-        DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/VeltraEffectAPI)
+        DESTINATION ${VELTRA_INSTALL_CMAKEDIR})
 
 # pkg-config: the prefix is the one given at install time.
 install(CODE "

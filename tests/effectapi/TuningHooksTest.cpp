@@ -11,7 +11,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -20,6 +19,7 @@
 #include "HostPlatform/AudioServer.h"
 #include "HostPlatform/Properties.h"
 #include "VeltraEffectAPI/VeltraEffectAPIBase.h"
+#include "support/WireBytes.h"
 
 using HostPlatform::AudioServer;
 using HostPlatform::Bytes;
@@ -29,15 +29,9 @@ namespace {
 
 constexpr auto kBound = std::chrono::seconds(20);
 
-std::string U32(uint32_t n) {
-    return std::string{static_cast<char>(n), static_cast<char>(n >> 8), static_cast<char>(n >> 16),
-                       static_cast<char>(n >> 24)};
-}
-std::string F64(double d) {
-    std::string str(8, '\0');
-    std::memcpy(&str[0], &d, 8);
-    return str;
-}
+using WireText::F64;
+using WireText::U32;
+
 Bytes B(const std::string& str) {
     return Bytes(str.begin(), str.end());
 }

@@ -4,7 +4,6 @@
 #include <android/log.h>
 #include <gtest/gtest.h>
 #include <stdint.h>
-#include <string.h>
 
 #include <memory>
 #include <string>
@@ -13,25 +12,13 @@
 #include "NetworkManager/CCommandData.h"
 #include "NetworkManager/CCommandsParser.h"
 #include "NetworkManager/CDataAPO.h"
+#include "support/WireBytes.h"
 #include "utils/LogRecordsTest.h"
 
 namespace TestSupport {
 
-// Little-endian u32.
-inline std::string U32(uint32_t nValue) {
-    std::string str(4, '\0');
-    for (int nByte = 0; nByte < 4; ++nByte) {
-        str[nByte] = static_cast<char>((nValue >> (8 * nByte)) & 0xFF);
-    }
-    return str;
-}
-
-// Little-endian IEEE-754 double.
-inline std::string F64(double dValue) {
-    uint64_t nBits = 0;
-    memcpy(&nBits, &dValue, sizeof(nBits));
-    return U32(static_cast<uint32_t>(nBits)) + U32(static_cast<uint32_t>(nBits >> 32));
-}
+using WireText::F64;
+using WireText::U32;
 
 inline std::string Marker() {
     return std::string(reinterpret_cast<const char*>(TarvoFX::kFrameMarker), 4);

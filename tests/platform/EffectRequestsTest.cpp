@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 #include <media/AudioEffect.h>
 
-#include <cstring>
 #include <initializer_list>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "HostPlatform/AudioServer.h"
+#include "support/WireBytes.h"
 
 using android::AudioEffect;
 using android::sp;
@@ -25,38 +25,13 @@ const effect_uuid_t kUuid = {
 
 // --- Request builders --------------------------------------------------------------------
 
-Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes result;
-    for (const Bytes& part : parts) {
-        result.insert(result.end(), part.begin(), part.end());
-    }
-    return result;
-}
+using WireBytes::Cat;
+using WireBytes::F64;
+using WireBytes::Text;
+using WireBytes::U16;
+using WireBytes::U32;
+using WireBytes::ZText;
 
-Bytes LE(uint64_t nValue, size_t nWidth) {
-    Bytes bytes;
-    for (size_t i = 0; i < nWidth; ++i) {
-        bytes.push_back(static_cast<uint8_t>(nValue >> (8 * i)));
-    }
-    return bytes;
-}
-Bytes U16(uint32_t nValue) {
-    return LE(nValue, 2);
-}
-Bytes U32(uint32_t nValue) {
-    return LE(nValue, 4);
-}
-Bytes F64(double dValue) {
-    uint64_t nBits;
-    std::memcpy(&nBits, &dValue, sizeof(nBits));
-    return LE(nBits, 8);
-}
-Bytes Text(const std::string& strText) {
-    return Bytes(strText.begin(), strText.end());
-}
-Bytes ZText(const std::string& strText) {
-    return Cat({Text(strText), {0}});
-}
 Bytes Tagged(uint8_t nTag, const Bytes& payload) {
     return Cat({{nTag}, U32(static_cast<uint32_t>(payload.size())), payload});
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "HostPlatform/SimulatedEffect.h"
+#include "support/WireBytes.h"
 #include "utils/TempDir.h"
 
 using HostPlatform::SimulatedEffect;
@@ -16,25 +17,10 @@ using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-Bytes U16(uint16_t n) {
-    return {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8)};
-}
-Bytes U32(uint32_t n) {
-    return {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n >> 16),
-            static_cast<uint8_t>(n >> 24)};
-}
-Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes all;
-    for (const Bytes& part : parts) {
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-}
-Bytes ZText(const std::string& strText) {
-    Bytes bytes(strText.begin(), strText.end());
-    bytes.push_back(0);
-    return bytes;
-}
+using WireBytes::Cat;
+using WireBytes::U16;
+using WireBytes::U32;
+using WireBytes::ZText;
 
 TEST(SimulatedEffectTest, PresetTextRoundTripsAndRefusesGarbage) {
     SimulatedEffect::ParameterLayer layer;

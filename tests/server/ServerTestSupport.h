@@ -6,7 +6,6 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <stdint.h>
-#include <string.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -23,7 +22,7 @@
 
 #include "NetworkManager/CommandExecute/VTServerExecutor.h"
 #include "NetworkManager/CommandExecute/VTServerExecutors.h"
-#include "NetworkManager/CommandExecute/VTServerListeners.h"
+#include "VeltraEffectAPI/VTServerListeners.h"
 
 namespace TestSupport {
 
@@ -40,22 +39,6 @@ inline bool WaitUntil(const std::function<bool()>& pred) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
-}
-
-inline uint32_t ReadU32(const std::string& str, size_t nOffset) {
-    uint32_t nValue = 0;
-    for (int nByte = 3; nByte >= 0; --nByte) {
-        nValue = nValue << 8 | static_cast<uint8_t>(str.at(nOffset + nByte));
-    }
-    return nValue;
-}
-
-inline double ReadF64(const std::string& str, size_t nOffset) {
-    const uint64_t nBits = static_cast<uint64_t>(ReadU32(str, nOffset)) |
-                           static_cast<uint64_t>(ReadU32(str, nOffset + 4)) << 32;
-    double dValue;
-    memcpy(&dValue, &nBits, sizeof(dValue));
-    return dValue;
 }
 
 // One connected stream socket of the test's side.

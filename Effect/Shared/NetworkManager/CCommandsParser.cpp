@@ -11,6 +11,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "Utils/LittleEndian.h"
 #include "Utils/StringUtils.h"
 #include "logging/TarvoLog.h"
 
@@ -32,19 +33,22 @@ constexpr uint32_t kMaxBinaryRecordingPath = CDataAPO::kMaxRecordingPathLength;
 // A debug record cannot hold more than this of the buffer anyway.
 constexpr size_t kMaxLoggedBytes = 1024;
 
+// The binary fields at nOffset. Every caller has checked that they are
+// buffered; should one not be, the codec reads nothing and the field is 0.
+template <typename T>
+T ReadField(const CReceiveBuffer& strData, size_t nOffset) {
+    T value = 0;
+    LittleEndian::Reader(strData.data(), strData.size())
+        .Get(LittleEndian::Field<T>{nOffset}, value);
+    return value;
+}
+
 uint32_t ReadU32(const CReceiveBuffer& strData, size_t nOffset) {
-    return static_cast<uint32_t>(strData.ByteAt(nOffset)) |
-           static_cast<uint32_t>(strData.ByteAt(nOffset + 1)) << 8 |
-           static_cast<uint32_t>(strData.ByteAt(nOffset + 2)) << 16 |
-           static_cast<uint32_t>(strData.ByteAt(nOffset + 3)) << 24;
+    return ReadField<uint32_t>(strData, nOffset);
 }
 
 double ReadF64(const CReceiveBuffer& strData, size_t nOffset) {
-    const uint64_t nBits = static_cast<uint64_t>(ReadU32(strData, nOffset)) |
-                           static_cast<uint64_t>(ReadU32(strData, nOffset + kWord)) << 32;
-    double dValue;
-    memcpy(&dValue, &nBits, sizeof(dValue));
-    return dValue;
+    return ReadField<double>(strData, nOffset);
 }
 
 // Sizes and words are logged with "%d" (sizes are bounded by the receive

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "Utils/LittleEndian.h"
+
 namespace TarvoFX {
 namespace TuningProtocol {
 
@@ -31,42 +33,14 @@ const std::string kGetParamArrayResponse = "get_param_array_response";
 
 namespace {
 
-void PutU32(Bytes& bytes, uint32_t nValue) {
-    for (int i = 0; i < 4; ++i) {
-        bytes.push_back(static_cast<uint8_t>(nValue >> (8 * i)));
-    }
-}
+using LittleEndian::Field;
+using LittleEndian::Reader;
 
-void PutF64(Bytes& bytes, double dValue) {
-    uint8_t aBytes[8];
-    std::memcpy(aBytes, &dValue, sizeof(aBytes));
-    bytes.insert(bytes.end(), aBytes, aBytes + sizeof(aBytes));
-}
-
-uint32_t GetU32(const Bytes& bytes, size_t nOffset) {
-    uint32_t nValue = 0;
-    for (int i = 3; i >= 0; --i) {
-        nValue = (nValue << 8) | bytes[nOffset + i];
-    }
-    return nValue;
-}
-
-double GetF64(const Bytes& bytes, size_t nOffset) {
-    double dValue = 0;
-    std::memcpy(&dValue, bytes.data() + nOffset, sizeof(dValue));
-    return dValue;
-}
-
-Bytes Command(uint32_t nCommand) {
-    Bytes bytes;
-    PutU32(bytes, nCommand);
-    return bytes;
-}
-
-Bytes WithText(Bytes bytes, const std::string& strText) {
-    PutU32(bytes, static_cast<uint32_t>(strText.size()));
-    bytes.insert(bytes.end(), strText.begin(), strText.end());
-    return bytes;
+// A request's bytes, starting with its command number.
+LittleEndian::ByteWriter Command(uint32_t nCommand) {
+    LittleEndian::ByteWriter writer;
+    writer.U32(nCommand);
+    return writer;
 }
 
 // A double in the shortest text that reads back to the same value.
@@ -84,75 +58,64 @@ std::string Number(double dValue) {
 }  // namespace
 
 Bytes SetParameter(uint32_t nParam, double dValue) {
-    Bytes bytes = Command(kCommandSetParameter);
-    PutU32(bytes, nParam);
-    PutF64(bytes, dValue);
-    return bytes;
+    return Command(kCommandSetParameter).U32(nParam).F64(dValue).Take();
 }
 
 Bytes SetParameterArray(const std::vector<SParameterValue>& parameters) {
-    Bytes bytes = Command(kCommandSetParameterArray);
-    PutU32(bytes, static_cast<uint32_t>(parameters.size()));
+    LittleEndian::ByteWriter writer = Command(kCommandSetParameterArray);
+    writer.U32(static_cast<uint32_t>(parameters.size()));
     for (const SParameterValue& parameter : parameters) {
-        PutU32(bytes, parameter.nParam);
-        PutF64(bytes, parameter.dValue);
+        writer.U32(parameter.nParam).F64(parameter.dValue);
     }
-    return bytes;
+    return writer.Take();
 }
 
 Bytes RequestParameter(uint32_t nParam) {
-    Bytes bytes = Command(kCommandRequestParameter);
-    PutU32(bytes, nParam);
-    return bytes;
+    return Command(kCommandRequestParameter).U32(nParam).Take();
 }
 
 Bytes RequestParameterArray(const std::vector<uint32_t>& ids) {
-    Bytes bytes = Command(kCommandRequestParameterArray);
-    PutU32(bytes, static_cast<uint32_t>(ids.size()));
-    for (uint32_t nId : ids) {
-        PutU32(bytes, nId);
-    }
-    return bytes;
+    return Command(kCommandRequestParameterArray)
+        .U32(static_cast<uint32_t>(ids.size()))
+        .Array(ids)
+        .Take();
 }
 
 Bytes SetSoundMode(uint32_t nMode) {
-    Bytes bytes = Command(kCommandSetSoundMode);
-    PutU32(bytes, nMode);
-    return bytes;
+    return Command(kCommandSetSoundMode).U32(nMode).Take();
 }
 
 Bytes SetRecording(bool bEnable, const std::string& strPrefix) {
-    Bytes bytes = Command(kCommandSetRecording);
-    PutU32(bytes, bEnable ? 1 : 0);
-    return bEnable ? WithText(bytes, strPrefix) : bytes;
+    LittleEndian::ByteWriter writer = Command(kCommandSetRecording);
+    writer.U32(bEnable ? 1 : 0);
+    if (bEnable) {
+        writer.LengthAndBytes(strPrefix);
+    }
+    return writer.Take();
 }
 
 Bytes SetOutputMode(uint32_t nMode) {
-    Bytes bytes = Command(kCommandSetOutputMode);
-    PutU32(bytes, nMode);
-    return bytes;
+    return Command(kCommandSetOutputMode).U32(nMode).Take();
 }
 
 Bytes LoadPreset(const std::string& strPath) {
-    return WithText(Command(kCommandLoadPreset), strPath);
+    return Command(kCommandLoadPreset).LengthAndBytes(strPath).Take();
 }
 
 Bytes SetCustomOutputMode(uint32_t nFirst, uint32_t nSecond) {
-    Bytes bytes = Command(kCommandSetCustomOutputMode);
-    PutU32(bytes, nFirst);
-    PutU32(bytes, nSecond);
-    return bytes;
+    return Command(kCommandSetCustomOutputMode).U32(nFirst).U32(nSecond).Take();
 }
 
 Bytes CalibrateKv() {
-    return Command(kCommandCalibrateKv);
+    return Command(kCommandCalibrateKv).Take();
 }
 
 Bytes Framed(const Bytes& request) {
-    Bytes bytes(kFrameMarker, kFrameMarker + sizeof(kFrameMarker));
-    PutU32(bytes, static_cast<uint32_t>(request.size()));
-    bytes.insert(bytes.end(), request.begin(), request.end());
-    return bytes;
+    return LittleEndian::ByteWriter()
+        .Bytes(kFrameMarker, sizeof(kFrameMarker))
+        .U32(static_cast<uint32_t>(request.size()))
+        .Bytes(request.data(), request.size())
+        .Take();
 }
 
 std::string ParamLine(uint32_t nParam, double dValue) {
@@ -214,10 +177,15 @@ size_t ParameterReplySize() {
 }
 
 bool DecodeParameterReply(const Bytes& reply, SParameterValue& value) {
-    if (reply.size() != ParameterReplySize() || GetU32(reply, 0) != kCommandParameterValue) {
+    Reader reader(reply.data(), reply.size());
+    uint32_t nKind = 0;
+    SParameterValue decoded = {};
+    if (reply.size() != ParameterReplySize() || !reader.U32(nKind) ||
+        nKind != kCommandParameterValue || !reader.U32(decoded.nParam) ||
+        !reader.F64(decoded.dValue)) {
         return false;
     }
-    value = {GetU32(reply, 4), GetF64(reply, 8)};
+    value = decoded;
     return true;
 }
 
@@ -228,9 +196,14 @@ size_t ParameterArrayReplySize(const Bytes& received, ProtocolVersion eVersion) 
             return itEnd == received.end() ? 0 : static_cast<size_t>(itEnd - received.begin()) + 1;
         }
         case kBinaryFramed:
-            return received.size() < 8 ? 0 : 8 + static_cast<size_t>(GetU32(received, 4));
-        case kBinary:
-            return received.size() < 8 ? 0 : 8 + 12 * static_cast<size_t>(GetU32(received, 4));
+        case kBinary: {
+            // The second word: the frame's length, or the count of (id, value) pairs.
+            uint32_t nWord = 0;
+            if (!Reader(received.data(), received.size()).Get(Field<uint32_t>{4}, nWord)) {
+                return 0;
+            }
+            return 8 + (eVersion == kBinaryFramed ? 1 : 12) * static_cast<size_t>(nWord);
+        }
     }
     return 0;
 }
@@ -262,24 +235,26 @@ bool DecodeParameterArrayReply(const Bytes& reply, ProtocolVersion eVersion,
         }
         return !values.empty();
     }
-    size_t nOffset = 0;
-    if (eVersion == kBinaryFramed) {
-        if (reply.size() < 8 || !std::equal(kFrameMarker, kFrameMarker + 4, reply.begin()) ||
-            GetU32(reply, 4) != reply.size() - 8) {
-            return false;
-        }
-        nOffset = 8;
-    }
-    if (reply.size() < nOffset + 8 || GetU32(reply, nOffset) != kCommandParameterArrayValues) {
+    Reader reader(reply.data(), reply.size());
+    const char* pMarker = nullptr;
+    uint32_t nLength = 0;
+    if (eVersion == kBinaryFramed && !(reader.Bytes(sizeof(kFrameMarker), pMarker) &&
+                                       std::equal(kFrameMarker, kFrameMarker + sizeof(kFrameMarker),
+                                                  reinterpret_cast<const uint8_t*>(pMarker)) &&
+                                       reader.U32(nLength) && nLength == reader.Remaining())) {
         return false;
     }
-    const size_t nCount = GetU32(reply, nOffset + 4);
-    if ((reply.size() - nOffset - 8) / 12 != nCount || (reply.size() - nOffset - 8) % 12 != 0) {
+    uint32_t nKind = 0;
+    uint32_t nCount = 0;
+    if (!reader.U32(nKind) || nKind != kCommandParameterArrayValues || !reader.U32(nCount) ||
+        reader.Remaining() / 12 != nCount || reader.Remaining() % 12 != 0) {
         return false;
     }
-    for (size_t i = 0; i < nCount; ++i) {
-        const size_t nEntry = nOffset + 8 + 12 * i;
-        values.push_back({GetU32(reply, nEntry), GetF64(reply, nEntry + 4)});
+    for (uint32_t i = 0; i < nCount; ++i) {
+        SParameterValue value = {};
+        reader.U32(value.nParam);
+        reader.F64(value.dValue);
+        values.push_back(value);
     }
     return true;
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "VTCommands/LittleEndian.h"
+#include "Utils/LittleEndian.h"
 
 namespace TarvoFX {
 
@@ -106,7 +106,7 @@ bool CByteBuffer::Write(uint32_t nValue) {
 
 bool CByteBuffer::Write(double dValue) {
     char aBytes[8];
-    LittleEndian::StoreDouble(aBytes, dValue);
+    LittleEndian::StoreF64(aBytes, dValue);
     WriteTagged(kDouble, aBytes, sizeof(aBytes));
     return true;
 }
@@ -202,7 +202,7 @@ bool CByteBuffer::Read(double& dValue) {
     if (!ReadScalar(kDouble, aBytes, sizeof(aBytes))) {
         return false;
     }
-    dValue = LittleEndian::LoadDouble(aBytes);
+    dValue = LittleEndian::LoadF64(aBytes);
     return true;
 }
 

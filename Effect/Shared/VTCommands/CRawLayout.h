@@ -1,13 +1,16 @@
 // Building and parsing the messages with a raw layout: fields at fixed
-// offsets, little-endian, counts and lengths as 32-bit words.
+// offsets, little-endian, counts and lengths as 32-bit words. The fields are
+// written with LittleEndian::Writer and read with LittleEndian::Reader; this
+// adds what every raw message does besides: the copies of the caller's
+// arrays, and the logs and size checks of a received message.
 #pragma once
 
 #include <stddef.h>
 #include <stdint.h>
 
-#include <string>
-#include <utility>
 #include <vector>
+
+#include "Utils/LittleEndian.h"
 
 namespace TarvoFX {
 
@@ -23,34 +26,12 @@ std::vector<T> CopyArray(const T* pSource, uint32_t nCount) {
     return pSource != nullptr ? std::vector<T>(pSource, pSource + nCount) : std::vector<T>(nCount);
 }
 
-// Appends fields in layout order to a buffer reserved for the message's size.
-// The size is computed in 64 bits from 32-bit counts; on a 32-bit target one
-// beyond what a buffer can hold reserves nothing (the fields' own vectors
-// already hold that many bytes, so it cannot occur in practice).
-class CRawLayoutWriter {
-public:
-    explicit CRawLayoutWriter(uint64_t nSize);
-
-    void PutByte(uint8_t nValue);
-    void PutU32(uint32_t nValue);
-    void PutDouble(double dValue);
-    void PutBytes(const void* pData, size_t nSize);
-    // A u32 length, then the bytes.
-    void PutLengthAndBytes(const std::string& strValue);
-    void PutU32s(const std::vector<uint32_t>& values);
-    void PutDoubles(const std::vector<double>& values);
-
-    std::vector<char> Take() { return std::move(m_bytes); }
-
-private:
-    std::vector<char> m_bytes;
-};
-
-// Reads the fields of a received message in layout order and makes the logs
-// and size checks that every raw message makes. Every read is bounded by the
-// received size, so a count or length from the bytes can never make it
-// allocate or copy more than was received.
-class CRawLayoutReader {
+// Reads the fields of a received message in layout order (LittleEndian::Reader's
+// reads) and makes the logs and size checks that every raw message makes.
+// Every read is bounded by the received size, so a count or length from the
+// bytes can never make it allocate or copy more than was received. A null
+// buffer holds nothing, whatever length came with it.
+class CRawLayoutReader : public LittleEndian::Reader {
 public:
     // The two wordings of the below-minimum error: commands log "whili",
     // the output mode name reply logs "while".
@@ -70,27 +51,10 @@ public:
     bool ReadCountOfExactSize(uint64_t nFixedSize, uint64_t nItemSize, const char* szSizeName,
                               uint32_t& nCount);
 
-    // Each reads the next field; false, without moving, when it would pass the end.
-    bool ReadByte(uint8_t& nValue);
-    bool ReadU32(uint32_t& nValue);
-    bool ReadI32(int32_t& nValue);
-    bool ReadString(uint32_t nLength, std::string& strValue);
-    bool ReadU32s(uint32_t nCount, std::vector<uint32_t>& values);
-    bool ReadDoubles(uint32_t nCount, std::vector<double>& values);
-
-    uint32_t Position() const { return m_nPos; }
-    // A null buffer holds nothing, whatever length came with it.
-    uint32_t Remaining() const { return m_pBuffer != nullptr ? m_nBufferLen - m_nPos : 0; }
-
 private:
-    template <typename T>
-    bool ReadArray(uint32_t nCount, uint32_t nWidth, T (*pfnLoad)(const char*),
-                   std::vector<T>& values);
-
     const char* m_szClass;
-    const char* m_pBuffer;
+    const void* m_pBuffer;
     uint32_t m_nBufferLen;
-    uint32_t m_nPos;
 };
 
 }  // namespace TarvoFX

@@ -15,9 +15,7 @@ std::vector<char> CVTCommandCloseDestroyUnixServerSocket::ToBuffer() const {
     TARVO_LOG_ENTRY(
         "virtual std::vector<char> TarvoFX::CVTCommandCloseDestroyUnixServerSocket::ToBuffer() "
         "const");
-    CRawLayoutWriter writer(4 + m_strFilePath.size());
-    writer.PutLengthAndBytes(m_strFilePath);
-    return writer.Take();
+    return LittleEndian::Writer().LengthAndBytes(m_strFilePath).Take();
 }
 
 bool CVTCommandCloseDestroyUnixServerSocket::FromBufffer(const void* pBuffer, uint32_t nBufferLen) {
@@ -26,7 +24,7 @@ bool CVTCommandCloseDestroyUnixServerSocket::FromBufffer(const void* pBuffer, ui
     std::string strFilePath;
     if (!reader.CheckMinimumSize(kMinSize) ||
         !reader.ReadCountOfExactSize(4, 1, "minCommandSize", nLength) ||
-        !reader.ReadString(nLength, strFilePath)) {
+        !reader.String(nLength, strFilePath)) {
         return false;
     }
     m_strFilePath = std::move(strFilePath);

@@ -16,10 +16,10 @@ std::vector<char> CVTCommandCreateListenUnixServerSocket::ToBuffer() const {
     TARVO_LOG_ENTRY(
         "virtual std::vector<char> TarvoFX::CVTCommandCreateListenUnixServerSocket::ToBuffer() "
         "const");
-    CRawLayoutWriter writer(8 + m_strFilePath.size());
-    writer.PutU32(m_bIsAbstractSocket ? 1 : 0);
-    writer.PutLengthAndBytes(m_strFilePath);
-    return writer.Take();
+    return LittleEndian::Writer()
+        .U32(m_bIsAbstractSocket ? 1 : 0)
+        .LengthAndBytes(m_strFilePath)
+        .Take();
 }
 
 bool CVTCommandCreateListenUnixServerSocket::FromBufffer(const void* pBuffer, uint32_t nBufferLen) {
@@ -27,9 +27,9 @@ bool CVTCommandCreateListenUnixServerSocket::FromBufffer(const void* pBuffer, ui
     uint32_t nAbstract = 0;
     uint32_t nLength = 0;
     std::string strFilePath;
-    if (!reader.CheckMinimumSize(kMinSize) || !reader.ReadU32(nAbstract) ||
+    if (!reader.CheckMinimumSize(kMinSize) || !reader.U32(nAbstract) ||
         !reader.ReadCountOfExactSize(8, 1, "nExactSize", nLength) ||
-        !reader.ReadString(nLength, strFilePath)) {
+        !reader.String(nLength, strFilePath)) {
         return false;
     }
     m_bIsAbstractSocket = nAbstract == 1;

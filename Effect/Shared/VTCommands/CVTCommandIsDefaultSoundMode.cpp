@@ -26,12 +26,11 @@ CVTCommandIsDefaultSoundMode::CVTCommandIsDefaultSoundMode(uint32_t nCount,
 std::vector<char> CVTCommandIsDefaultSoundMode::ToBuffer() const {
     TARVO_LOG_ENTRY(
         "virtual std::vector<char> TarvoFX::CVTCommandIsDefaultSoundMode::ToBuffer() const");
-    CRawLayoutWriter writer(kFixedSize + kSizePerEntry * m_nCount);
-    writer.PutU32(m_nCount);
-    writer.PutU32s(m_vecFirstValues);
-    writer.PutU32s(m_vecSecondValues);
+    LittleEndian::Writer writer;
+    writer.Reserve(kFixedSize + kSizePerEntry * m_nCount);
+    writer.U32(m_nCount).Array(m_vecFirstValues).Array(m_vecSecondValues);
     for (bool bFlag : m_vecFlags) {
-        writer.PutByte(bFlag ? 1 : 0);
+        writer.U8(bFlag ? 1 : 0);
     }
     return writer.Take();
 }
@@ -43,13 +42,13 @@ bool CVTCommandIsDefaultSoundMode::FromBufffer(const void* pBuffer, uint32_t nBu
     std::vector<uint32_t> vecSecondValues;
     if (!reader.CheckMinimumSize(kMinSize) ||
         !reader.ReadCountOfExactSize(kFixedSize, kSizePerEntry, "nExactSize", nCount) ||
-        !reader.ReadU32s(nCount, vecFirstValues) || !reader.ReadU32s(nCount, vecSecondValues)) {
+        !reader.Array(nCount, vecFirstValues) || !reader.Array(nCount, vecSecondValues)) {
         return false;
     }
     std::vector<bool> vecFlags(nCount);
     for (uint32_t i = 0; i < nCount; ++i) {
         uint8_t nFlag = 0;
-        reader.ReadByte(nFlag);
+        reader.U8(nFlag);
         vecFlags[i] = nFlag != 0;
     }
     m_nCount = nCount;

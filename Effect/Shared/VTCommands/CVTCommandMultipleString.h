@@ -4,21 +4,25 @@
 #include <string>
 #include <vector>
 
-#include "VTCommands/CVTCommandBase.h"
+#include "VTCommands/TaggedFields.h"
 
 namespace TarvoFX {
 
-class CVTCommandMultipleString : public CVTCommandBase {
+class CVTCommandMultipleString : public CVTTaggedCommand<CVTCommandMultipleString> {
 public:
     CVTCommandMultipleString();
 
     void AddString(const std::string& strValue);
     const std::vector<std::string>& Strings() const { return m_vecStrings; }
 
-    std::vector<char> ToBuffer() const override;
-    bool FromBufffer(const void* pBuffer, uint32_t nBufferLen) override;
-
 private:
+    friend class CVTTaggedCommand<CVTCommandMultipleString>;
+    // The fields, in wire order.
+    template <typename Self>
+    static auto FieldsOf(Self& self) {
+        return std::tie(self.m_vecStrings);
+    }
+
     std::vector<std::string> m_vecStrings;
 };
 

@@ -23,13 +23,13 @@ CVTCommandPresetSetParametersArray::CVTCommandPresetSetParametersArray(
     uint32_t nParametersNum, int32_t nOutputMode, int32_t nSoundMode, uint32_t nSubtypes,
     const uint32_t* pParametersIDs, const double* pValues,
     bool bAddNonexistingParamsInSubpresetToBasePreset)
-    : m_nParametersNum(nParametersNum),
-      m_nOutputMode(nOutputMode),
-      m_nSoundMode(nSoundMode),
-      m_nSubtypes(nSubtypes),
-      m_vecParametersIDs(CopyArray(pParametersIDs, nParametersNum)),
-      m_vecValues(CopyArray(pValues, nParametersNum)),
-      m_bAddNonexistingParamsInSubpresetToBasePreset(bAddNonexistingParamsInSubpresetToBasePreset) {
+    : m_fields{nParametersNum,
+               nOutputMode,
+               nSoundMode,
+               nSubtypes,
+               CopyArray(pParametersIDs, nParametersNum),
+               CopyArray(pValues, nParametersNum),
+               bAddNonexistingParamsInSubpresetToBasePreset} {
     TARVO_LOGD(
         "CVTCommandPresetSetParametersArray::CVTCommandPresetSetParametersArray nParametersNum %d "
         "nOutputMode %d nSoundMode %d nSubtypes %d pParametersIDs %p, pValues %p",
@@ -40,40 +40,33 @@ CVTCommandPresetSetParametersArray::CVTCommandPresetSetParametersArray(
 std::vector<char> CVTCommandPresetSetParametersArray::ToBuffer() const {
     TARVO_LOG_ENTRY(
         "virtual std::vector<char> TarvoFX::CVTCommandPresetSetParametersArray::ToBuffer() const");
-    CRawLayoutWriter writer(kFixedSize + kSizePerParameter * m_nParametersNum);
-    writer.PutU32(m_nParametersNum);
-    writer.PutU32(static_cast<uint32_t>(m_nOutputMode));
-    writer.PutU32(static_cast<uint32_t>(m_nSoundMode));
-    writer.PutU32(m_nSubtypes);
-    writer.PutU32s(m_vecParametersIDs);
-    writer.PutDoubles(m_vecValues);
-    writer.PutByte(m_bAddNonexistingParamsInSubpresetToBasePreset ? 1 : 0);
+    LittleEndian::Writer writer;
+    writer.Reserve(kFixedSize + kSizePerParameter * m_fields.nParametersNum);
+    writer.U32(m_fields.nParametersNum)
+        .U32(static_cast<uint32_t>(m_fields.nOutputMode))
+        .U32(static_cast<uint32_t>(m_fields.nSoundMode))
+        .U32(m_fields.nSubtypes)
+        .Array(m_fields.vecParametersIDs)
+        .Array(m_fields.vecValues)
+        .U8(m_fields.bAddNonexistingParamsInSubpresetToBasePreset ? 1 : 0);
     return writer.Take();
 }
 
 bool CVTCommandPresetSetParametersArray::FromBufffer(const void* pBuffer, uint32_t nBufferLen) {
     CRawLayoutReader reader("CVTCommandPresetSetParametersArray", pBuffer, nBufferLen);
-    uint32_t nParametersNum = 0;
-    int32_t nOutputMode = 0;
-    int32_t nSoundMode = 0;
-    uint32_t nSubtypes = 0;
-    std::vector<uint32_t> vecParametersIDs;
-    std::vector<double> vecValues;
+    SFields parsed;
     uint8_t nFlag = 0;
     if (!reader.CheckMinimumSize(kMinSize) ||
-        !reader.ReadCountOfExactSize(kFixedSize, kSizePerParameter, "nExactSize", nParametersNum) ||
-        !reader.ReadI32(nOutputMode) || !reader.ReadI32(nSoundMode) || !reader.ReadU32(nSubtypes) ||
-        !reader.ReadU32s(nParametersNum, vecParametersIDs) ||
-        !reader.ReadDoubles(nParametersNum, vecValues) || !reader.ReadByte(nFlag)) {
+        !reader.ReadCountOfExactSize(kFixedSize, kSizePerParameter, "nExactSize",
+                                     parsed.nParametersNum) ||
+        !reader.I32(parsed.nOutputMode) || !reader.I32(parsed.nSoundMode) ||
+        !reader.U32(parsed.nSubtypes) ||
+        !reader.Array(parsed.nParametersNum, parsed.vecParametersIDs) ||
+        !reader.Array(parsed.nParametersNum, parsed.vecValues) || !reader.U8(nFlag)) {
         return false;
     }
-    m_nParametersNum = nParametersNum;
-    m_nOutputMode = nOutputMode;
-    m_nSoundMode = nSoundMode;
-    m_nSubtypes = nSubtypes;
-    m_vecParametersIDs = std::move(vecParametersIDs);
-    m_vecValues = std::move(vecValues);
-    m_bAddNonexistingParamsInSubpresetToBasePreset = nFlag != 0;
+    parsed.bAddNonexistingParamsInSubpresetToBasePreset = nFlag != 0;
+    m_fields = std::move(parsed);
     return true;
 }
 

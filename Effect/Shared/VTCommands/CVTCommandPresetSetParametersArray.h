@@ -24,27 +24,32 @@ public:
                                        const uint32_t* pParametersIDs, const double* pValues,
                                        bool bAddNonexistingParamsInSubpresetToBasePreset);
 
-    uint32_t ParametersNum() const { return m_nParametersNum; }
-    int32_t OutputMode() const { return m_nOutputMode; }
-    int32_t SoundMode() const { return m_nSoundMode; }
-    uint32_t Subtypes() const { return m_nSubtypes; }
-    const std::vector<uint32_t>& ParametersIDs() const { return m_vecParametersIDs; }
-    const std::vector<double>& Values() const { return m_vecValues; }
+    uint32_t ParametersNum() const { return m_fields.nParametersNum; }
+    int32_t OutputMode() const { return m_fields.nOutputMode; }
+    int32_t SoundMode() const { return m_fields.nSoundMode; }
+    uint32_t Subtypes() const { return m_fields.nSubtypes; }
+    const std::vector<uint32_t>& ParametersIDs() const { return m_fields.vecParametersIDs; }
+    const std::vector<double>& Values() const { return m_fields.vecValues; }
     bool AddNonexistingParamsInSubpresetToBasePreset() const {
-        return m_bAddNonexistingParamsInSubpresetToBasePreset;
+        return m_fields.bAddNonexistingParamsInSubpresetToBasePreset;
     }
 
     std::vector<char> ToBuffer() const override;
     bool FromBufffer(const void* pBuffer, uint32_t nBufferLen) override;
 
 private:
-    uint32_t m_nParametersNum = 0;
-    int32_t m_nOutputMode = 0;
-    int32_t m_nSoundMode = 0;
-    uint32_t m_nSubtypes = 0;
-    std::vector<uint32_t> m_vecParametersIDs;
-    std::vector<double> m_vecValues;
-    bool m_bAddNonexistingParamsInSubpresetToBasePreset = false;
+    // The fields in wire order; a received message replaces them all at once.
+    struct SFields {
+        uint32_t nParametersNum = 0;
+        int32_t nOutputMode = 0;
+        int32_t nSoundMode = 0;
+        uint32_t nSubtypes = 0;
+        std::vector<uint32_t> vecParametersIDs;
+        std::vector<double> vecValues;
+        bool bAddNonexistingParamsInSubpresetToBasePreset = false;
+    };
+
+    SFields m_fields;
 };
 
 }  // namespace TarvoFX

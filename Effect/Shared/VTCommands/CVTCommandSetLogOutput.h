@@ -3,11 +3,11 @@
 
 #include <string>
 
-#include "VTCommands/CVTCommandBase.h"
+#include "VTCommands/TaggedFields.h"
 
 namespace TarvoFX {
 
-class CVTCommandSetLogOutput : public CVTCommandBase {
+class CVTCommandSetLogOutput : public CVTTaggedCommand<CVTCommandSetLogOutput> {
 public:
     CVTCommandSetLogOutput() = default;
     CVTCommandSetLogOutput(const std::string& strOutputName, bool bEnable);
@@ -15,10 +15,14 @@ public:
     const std::string& OutputName() const { return m_strOutputName; }
     bool Enable() const { return m_bEnable; }
 
-    std::vector<char> ToBuffer() const override;
-    bool FromBufffer(const void* pBuffer, uint32_t nBufferLen) override;
-
 private:
+    friend class CVTTaggedCommand<CVTCommandSetLogOutput>;
+    // The fields, in wire order.
+    template <typename Self>
+    static auto FieldsOf(Self& self) {
+        return std::tie(self.m_strOutputName, self.m_bEnable);
+    }
+
     std::string m_strOutputName;
     bool m_bEnable = false;
 };

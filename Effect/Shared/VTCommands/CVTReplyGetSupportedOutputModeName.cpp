@@ -39,10 +39,10 @@ std::vector<char> CVTReplyGetSupportedOutputModeName::ToBuffer() const {
     for (const auto& entry : m_mapNames) {
         nSize += kEntryHeaderSize + entry.second.size();
     }
-    CRawLayoutWriter writer(nSize);
+    LittleEndian::Writer writer;
+    writer.Reserve(nSize);
     for (const auto& entry : m_mapNames) {
-        writer.PutU32(entry.first);
-        writer.PutLengthAndBytes(entry.second);
+        writer.U32(entry.first).LengthAndBytes(entry.second);
     }
     return writer.Take();
 }
@@ -54,16 +54,16 @@ bool CVTReplyGetSupportedOutputModeName::FromBufffer(const void* pBuffer, uint32
     }
     std::map<uint32_t, std::string> mapNames;
     for (int32_t i = 0; i < m_nExpectedCount; ++i) {
-        const uint32_t nEntryStart = reader.Position();
+        const uint64_t nEntryStart = reader.Position();
         uint32_t nId = 0;
         uint32_t nLength = 0;
-        if (!reader.ReadU32(nId) || !reader.ReadU32(nLength)) {
+        if (!reader.U32(nId) || !reader.U32(nLength)) {
             // The entry's header alone passes the end.
-            LogReadSize(nBufferLen, uint64_t{nEntryStart} + kEntryHeaderSize);
+            LogReadSize(nBufferLen, nEntryStart + kEntryHeaderSize);
             return false;
         }
         std::string strName;
-        if (!reader.ReadString(nLength, strName)) {
+        if (!reader.String(nLength, strName)) {
             LogReadSize(nBufferLen, uint64_t{reader.Position()} + nLength);
             return false;
         }

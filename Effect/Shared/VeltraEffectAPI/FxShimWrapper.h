@@ -11,6 +11,16 @@
 
 namespace TarvoFX {
 
+// The shim's five plain functions, as resolved by name at run time.
+typedef void* (*PFN_FXSHIM_CREATE)(const IAudioEffect::EffectUUID* pUUID, int32_t nPriority,
+                                   int32_t nSessionID, int32_t nIO,
+                                   PFN_AUDIOEFFECT_CALLBACK pfnCallback);
+typedef int32_t (*PFN_FXSHIM_INITCHECK)(void* hEffect);
+typedef int32_t (*PFN_FXSHIM_COMMAND)(void* hEffect, uint32_t nCmdCode, uint32_t nCmdSize,
+                                      void* pCmdData, uint32_t* pReplySize, void* pReplyData);
+typedef int32_t (*PFN_FXSHIM_SETENABLED)(void* hEffect, bool bEnabled);
+typedef void (*PFN_FXSHIM_RELEASEEFFECT)(void** phEffect);
+
 // The text of a system property; empty when it is unset or empty.
 std::string GetSystemProperty(const char* szName);
 // The default audio io handle: 2 below SDK level 24 (or unreadable), else 13.

@@ -18,17 +18,10 @@
 #include <memory>
 
 #include "Utils/LastingStatic.h"
+#include "VeltraEffectAPI/LogLevels.h"
 #include "VeltraExport.h"
 
 namespace TarvoFX {
-
-enum LogLevel : int32_t {
-    LOG_LEVEL_VERBOSE = 0,
-    LOG_LEVEL_DEBUG = 1,
-    LOG_LEVEL_INFO = 2,
-    LOG_LEVEL_WARNING = 3,
-    LOG_LEVEL_ERROR = 4,
-};
 
 // Indexes into TarvoLog::s_caszTarvoLogTags.
 enum TarvoLogTagIndex : int {

@@ -136,13 +136,22 @@ void TarvoLogImpl::Warn(const std::string& strMessage) {
     Log(LOG_LEVEL_WARNING, TARVO_LOG_FXMODULE_TAG, strMessage);
 }
 
-bool TarvoLogImpl::SetLogLevel(const char* szTagName, int nLevel, bool bInternal) {
+bool TarvoLogImpl::MayConfigure(const char* szOperation, const char* szArgument, const char* szName,
+                                bool bInternal) {
     if (!m_bInitDone.load(std::memory_order_relaxed) && !bInternal) {
-        Warn("Init did not finish. Please wait for a while to call SetLogLevel again");
+        Warn(std::string("Init did not finish. Please wait for a while to call ") + szOperation +
+             " again");
         return false;
     }
-    if (szTagName == nullptr) {
-        Warn("TarvoLogImpl::SetLogLevel szTagName is NULL");
+    if (szName == nullptr) {
+        Warn(std::string("TarvoLogImpl::") + szOperation + " " + szArgument + " is NULL");
+        return false;
+    }
+    return true;
+}
+
+bool TarvoLogImpl::SetLogLevel(const char* szTagName, int nLevel, bool bInternal) {
+    if (!MayConfigure("SetLogLevel", "szTagName", szTagName, bInternal)) {
         return false;
     }
     const std::string strTagName(szTagName);
@@ -170,12 +179,7 @@ bool TarvoLogImpl::SetLogLevel(const char* szTagName, int nLevel, bool bInternal
 }
 
 bool TarvoLogImpl::SetLogOutput(const char* szOutputName, bool bEnable, bool bInternal) {
-    if (!m_bInitDone.load(std::memory_order_relaxed) && !bInternal) {
-        Warn("Init did not finish. Please wait for a while to call SetLogOutput again");
-        return false;
-    }
-    if (szOutputName == nullptr) {
-        Warn("TarvoLogImpl::SetLogOutput szOutputName is NULL");
+    if (!MayConfigure("SetLogOutput", "szOutputName", szOutputName, bInternal)) {
         return false;
     }
     std::unique_lock<std::mutex> lock(m_configMutex);

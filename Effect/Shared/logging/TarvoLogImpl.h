@@ -72,6 +72,11 @@ private:
     enum LoaderGate { LOADER_WAIT, LOADER_GO, LOADER_CANCEL };
 
     void Warn(const std::string& strMessage);
+    // Whether SetLogLevel or SetLogOutput (szOperation) may change the setting
+    // of szName (its argument szArgument): not before the configuration is
+    // loaded, unless the loader asks, and not for a null name. Warns when not.
+    bool MayConfigure(const char* szOperation, const char* szArgument, const char* szName,
+                      bool bInternal);
     void UpdateOutputFlags();
 
     void StartLoader();

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "NetworkManager/CommandExecute/VTServerExecutor.h"
-#include "NetworkManager/CommandExecute/VTServerListeners.h"
+#include "VeltraEffectAPI/VTServerListeners.h"
 
 namespace TarvoFX {
 

@@ -3,36 +3,16 @@
 #include "NetworkManager/TuningProtocol.h"
 
 #include <stdio.h>
-#include <string.h>
 
 #include <algorithm>
 #include <string>
 
+#include "Utils/LittleEndian.h"
 #include "logging/TarvoLog.h"
 
 namespace TarvoFX {
 
 namespace {
-
-// Reply kinds, the first word of a binary reply.
-constexpr uint32_t kReplyParameterValue = 2;
-constexpr uint32_t kReplyParameterArrayValues = 4;
-constexpr size_t kWord = 4;
-constexpr size_t kPair = kWord + sizeof(double);
-
-uint8_t* PutU32(uint8_t* pOut, uint32_t nValue) {
-    for (size_t nByte = 0; nByte < kWord; ++nByte) {
-        *pOut++ = static_cast<uint8_t>(nValue >> (8 * nByte));
-    }
-    return pOut;
-}
-
-uint8_t* PutF64(uint8_t* pOut, double dValue) {
-    uint64_t nBits = 0;
-    memcpy(&nBits, &dValue, sizeof(nBits));
-    pOut = PutU32(pOut, static_cast<uint32_t>(nBits));
-    return PutU32(pOut, static_cast<uint32_t>(nBits >> 32));
-}
 
 size_t Entries(const std::vector<unsigned int>& vecParams, const std::vector<double>& vecValues,
                uint32_t nCount) {
@@ -43,10 +23,8 @@ size_t Entries(const std::vector<unsigned int>& vecParams, const std::vector<dou
 
 void GetDataFromParameter(uint32_t nParam, double dValue, ProtocolVersion /*eVersion*/,
                           std::vector<uint8_t>& vecReply) {
-    vecReply.resize(2 * kWord + sizeof(double));
-    uint8_t* pOut = PutU32(vecReply.data(), kReplyParameterValue);
-    pOut = PutU32(pOut, nParam);
-    PutF64(pOut, dValue);
+    vecReply =
+        LittleEndian::ByteWriter().U32(kCommandParameterValue).U32(nParam).F64(dValue).Take();
 }
 
 void GetDataFromParameterArray(const std::vector<unsigned int>& vecParams,
@@ -87,20 +65,18 @@ void GetDataFromParameterArrayInBinary(const std::vector<unsigned int>& vecParam
                                        const std::vector<double>& vecValues, uint32_t nCount,
                                        ProtocolVersion eVersion, std::vector<uint8_t>& vecReply) {
     const size_t nEntries = Entries(vecParams, vecValues, nCount);
-    const size_t nBody = 2 * kWord + kPair * nEntries;
-    const size_t nFrame = eVersion == kBinaryFramed ? sizeof(kFrameMarker) + kWord : 0;
-    vecReply.resize(nFrame + nBody);
-    uint8_t* pOut = vecReply.data();
-    if (nFrame != 0) {
-        pOut = std::copy(std::begin(kFrameMarker), std::end(kFrameMarker), pOut);
-        pOut = PutU32(pOut, static_cast<uint32_t>(nBody));
+    // Kind and count, then (u32 id, f64 value) pairs.
+    const size_t nBody = 4 + 4 + (4 + 8) * nEntries;
+    LittleEndian::ByteWriter writer;
+    writer.Reserve(sizeof(kFrameMarker) + 4 + nBody);
+    if (eVersion == kBinaryFramed) {
+        writer.Bytes(kFrameMarker, sizeof(kFrameMarker)).U32(static_cast<uint32_t>(nBody));
     }
-    pOut = PutU32(pOut, kReplyParameterArrayValues);
-    pOut = PutU32(pOut, static_cast<uint32_t>(nEntries));
+    writer.U32(kCommandParameterArrayValues).U32(static_cast<uint32_t>(nEntries));
     for (size_t nIndex = 0; nIndex < nEntries; ++nIndex) {
-        pOut = PutU32(pOut, vecParams[nIndex]);
-        pOut = PutF64(pOut, vecValues[nIndex]);
+        writer.U32(vecParams[nIndex]).F64(vecValues[nIndex]);
     }
+    vecReply = writer.Take();
 }
 
 }  // namespace TarvoFX

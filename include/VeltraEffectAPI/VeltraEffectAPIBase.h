@@ -1,4 +1,7 @@
-// The effect-control object and the exported factory that makes it.
+// The exported factory and the effect-control object it makes. An
+// application creates the object here, Inits it on an audio session and then
+// uses it through IVeltraEffectAPI (IVeltraEffectAPI.h documents every
+// operation); it deletes it through the virtual destructor.
 #pragma once
 
 #include <stdint.h>
@@ -9,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "NetworkManager/CommandExecute/VTServerListeners.h"
 #include "VeltraEffectAPI/IAudioEffect.h"
 #include "VeltraEffectAPI/IVeltraEffectAPI.h"
+#include "VeltraEffectAPI/VTServerListeners.h"
 #include "VeltraExport.h"
 
 namespace TarvoFX {
@@ -23,21 +26,35 @@ class VeltraEffectAPIBase;
 
 class VeltraEffectFactory {
 public:
+    // The effect implementations: playback (ae12da60-99ac-11df-b456-0002a5d5c51b)
+    // and capture (03edf45c-d935-4d4a-9ac6-c3fbe414ac41).
     VELTRA_EXPORT static const IAudioEffect::EffectUUID s_effectUUIDOutput;
     VELTRA_EXPORT static const IAudioEffect::EffectUUID s_effectUUIDInput;
+    // -1: asks CreateVeltraEffect for the platform's default io handle.
     VELTRA_EXPORT static const int32_t s_nInvalidIO;
+    // The effect type names: "Veltra3" and "Korimo2" (playback),
+    // "Nimbra3Proxy" (capture).
     VELTRA_EXPORT static const char* const s_cszVeltra3;
     VELTRA_EXPORT static const char* const s_cszKorimo2;
     VELTRA_EXPORT static const char* const s_cszNimbra3Proxy;
 
-    // A new effect object for the named effect type, owned by the caller.
-    // A negative io handle is replaced by the platform's default output.
+    // A new effect object, owned by the caller; never null, and no effect
+    // instance exists before its Init. "Nimbra3Proxy" selects the capture
+    // effect, every other name (unknown and empty ones too) the playback
+    // effect. A negative io handle is replaced by the platform's default: 2
+    // below SDK level 24 or when the level cannot be read, else 13. The first
+    // call loads the shim (GetFxShimWrapper); sends nothing.
     VELTRA_EXPORT static VeltraEffectAPIBase* CreateVeltraEffect(
         const std::string& effectName, int32_t nIO, PFN_AUDIOEFFECT_CALLBACK pfnCallback);
-    // The process-wide shim loader, created (and the shim loaded) on first use.
+    // The process-wide shim loader, created (and the shim chosen by the SDK
+    // level property loaded) on first use; never null, whether or not the
+    // shim could be loaded. Its type is the library's own.
     VELTRA_EXPORT static FxShimWrapper* GetFxShimWrapper();
 };
 
+// The effect object: IVeltraEffectAPI, and the listener interfaces through
+// which its tuning server reaches it (VTServerListeners.h). Its data and the
+// order of its virtual operations are part of the binary interface.
 class VeltraEffectAPIBase : public IVeltraEffectAPI,
                             public IVTServerParameterSetListener,
                             public IVTServerParameterArraySetListener,
@@ -180,12 +197,6 @@ private:
     // may replace it while another thread sends a command.
     std::shared_ptr<IAudioEffect> MainEffect() const;
     std::set<int32_t> Sessions() const;
-
-    bool QueryTagMask(int32_t nCmdID, int32_t nOutputMode, int32_t nSoundMode, uint32_t& nTag);
-    bool SendU16(int32_t nCmdID, uint16_t nValue);
-    bool SendTuningParameters(uint32_t nCount, const unsigned int* pParams, const double* pValues);
-    // Sends the text with its terminating zero byte.
-    bool SendText(int32_t nCmdID, const std::string& strText);
 
     IAudioEffect::EffectUUID m_effectUUID;
     std::shared_ptr<IAudioEffectBuilder> m_pAudioEffectBuilder;
