@@ -16,6 +16,7 @@
 #include <stdint.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -123,13 +124,21 @@ public:
     BasicWriter() = default;
     // A zero-filled block of nSize bytes for fields at offsets; appended
     // fields follow it.
-    explicit BasicWriter(size_t nSize) : m_bytes(nSize, 0) {}
+    explicit BasicWriter(size_t nSize) : m_bytes(nSize, 0), m_nSize(nSize) {}
+    // The same block, in a buffer with room for nCapacity bytes in all, so
+    // that what is appended after it does not move it again.
+    BasicWriter(size_t nSize, uint64_t nCapacity) : m_nSize(nSize) {
+        Reserve(nCapacity);
+        if (m_bytes.size() < nSize) {
+            m_bytes.resize(nSize, 0);
+        }
+    }
 
     // Room for nSize bytes in all. A size beyond what a buffer can hold
     // (only possible on a 32-bit target) reserves nothing.
     void Reserve(uint64_t nSize) {
-        if (nSize <= m_bytes.max_size()) {
-            m_bytes.reserve(static_cast<size_t>(nSize));
+        if (nSize <= m_bytes.max_size() && nSize > m_bytes.size()) {
+            m_bytes.resize(static_cast<size_t>(nSize), 0);
         }
     }
 
@@ -138,9 +147,7 @@ public:
     BasicWriter& U16(uint16_t nValue) { return Append(nValue); }
     BasicWriter& U32(uint32_t nValue) { return Append(nValue); }
     BasicWriter& F64(double dValue) { return Append(dValue); }
-    BasicWriter& Bytes(const void* pData, size_t nSize) {
-        return PutBytes(m_bytes.size(), pData, nSize);
-    }
+    BasicWriter& Bytes(const void* pData, size_t nSize) { return PutBytes(m_nSize, pData, nSize); }
     // A u32 length, then the bytes of the text (no terminator).
     BasicWriter& LengthAndBytes(const std::string& strValue) {
         U32(static_cast<uint32_t>(strValue.size()));
@@ -171,24 +178,39 @@ public:
         return *this;
     }
 
-    size_t Size() const { return m_bytes.size(); }
-    const std::vector<Byte>& Buffer() const { return m_bytes; }
-    std::vector<Byte> Take() { return std::move(m_bytes); }
+    size_t Size() const { return m_nSize; }
+    // The bytes written (the buffer is cut to them).
+    const std::vector<Byte>& Buffer() {
+        m_bytes.resize(m_nSize);
+        return m_bytes;
+    }
+    std::vector<Byte> Take() {
+        m_bytes.resize(m_nSize);
+        m_nSize = 0;
+        return std::move(m_bytes);
+    }
 
 private:
     template <typename T>
     BasicWriter& Append(T value) {
-        Store(Room(m_bytes.size(), sizeof(T)), value);
+        Store(Room(m_nSize, sizeof(T)), value);
         return *this;
     }
+    // The buffer runs zero-filled past what was written and grows by
+    // doubling, so that fields appended one by one cost a store each.
     Byte* Room(size_t nOffset, size_t nSize) {
-        if (m_bytes.size() < nOffset + nSize) {
-            m_bytes.resize(nOffset + nSize, 0);
+        const size_t nEnd = nOffset + nSize;
+        if (m_bytes.size() < nEnd) {
+            m_bytes.resize(std::max(nEnd, 2 * m_bytes.size()), 0);
+        }
+        if (m_nSize < nEnd) {
+            m_nSize = nEnd;
         }
         return m_bytes.data() + nOffset;
     }
 
     std::vector<Byte> m_bytes;
+    size_t m_nSize = 0;  // bytes written: the block and what follows it
 };
 
 using Writer = BasicWriter<char>;

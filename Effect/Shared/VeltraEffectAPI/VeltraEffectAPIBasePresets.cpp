@@ -134,8 +134,7 @@ bool VeltraEffectAPIBase::ClearParamsArray(uint32_t nParametersCount, const unsi
         (nParametersCount > 0 && pParams == nullptr)) {
         return false;
     }
-    Writer request(Request::kIds);
-    request.Reserve(Request::kIds + sizeof(uint32_t) * uint64_t{nParametersCount});
+    Writer request(Request::kIds, Request::kIds + sizeof(uint32_t) * uint64_t{nParametersCount});
     request.Put(Request::kCount, nParametersCount)
         .Put(Request::kOutputMode, static_cast<uint16_t>(nOutputMode))
         .Put(Request::kSoundMode, static_cast<uint16_t>(nSoundMode))
@@ -160,7 +159,7 @@ bool VeltraEffectAPIBase::Preset_GetParamsArray(uint32_t nParametersCount,
         (nParametersCount > 0 && (pParams == nullptr || pValues == nullptr))) {
         return false;
     }
-    Writer request(Request::kIds);
+    Writer request(Request::kIds, Request::kIds + sizeof(uint32_t) * uint64_t{nParametersCount});
     request.Put(Request::kOutputMode, static_cast<uint16_t>(nOutputMode))
         .Put(Request::kSoundMode, static_cast<uint16_t>(nSoundMode))
         .Put(Request::kSubTypes, nSubType)

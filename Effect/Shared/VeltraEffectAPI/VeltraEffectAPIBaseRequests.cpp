@@ -17,13 +17,17 @@ bool SendWithReply(VeltraEffectAPIBase& effect, int32_t nCmdID, const std::vecto
 bool QueryParamsArray(VeltraEffectAPIBase& effect, int32_t nCmdID, LittleEndian::Writer request,
                       uint32_t nCount, const unsigned int* pParams, double* pValues) {
     request.Put(EffectCommand::ParamsArrayRequest::kCount, nCount).Array(pParams, nCount);
-    std::vector<char> reply(sizeof(double) * static_cast<size_t>(nCount));
-    uint32_t nReplySize = static_cast<uint32_t>(reply.size());
+    // The answer of a query of a few parameters fits on the stack.
+    const size_t nReplyBytes = sizeof(double) * static_cast<size_t>(nCount);
+    char aSmallReply[32 * sizeof(double)];
+    std::vector<char> largeReply(nReplyBytes > sizeof(aSmallReply) ? nReplyBytes : 0);
+    char* pReply = largeReply.empty() ? aSmallReply : largeReply.data();
+    uint32_t nReplySize = static_cast<uint32_t>(nReplyBytes);
     if (!SendWithReply(effect, nCmdID, request.Buffer(), nReplySize,
-                       reply.empty() ? nullptr : reply.data())) {
+                       nReplyBytes == 0 ? nullptr : pReply)) {
         return false;
     }
-    LittleEndian::Reader(reply.data(), reply.size()).Array(nCount, pValues);
+    LittleEndian::Reader(pReply, nReplyBytes).Array(nCount, pValues);
     return true;
 }
 

@@ -150,7 +150,7 @@ bool VeltraEffectAPIBase::VTServerParameterArrayGet(std::vector<unsigned int>& v
         return false;
     }
     // Every output and sound mode (0xFFFF), every sub-type combined.
-    Writer request(Request::kIds);
+    Writer request(Request::kIds, Request::kIds + sizeof(uint32_t) * uint64_t{nCount});
     request.Put(Request::kOutputMode, 0xFFFF)
         .Put(Request::kSoundMode, 0xFFFF)
         .Put(Request::kSubTypes, 0)
