@@ -2,6 +2,8 @@
 // reply bytes of the two queries in every dialect.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <algorithm>
 #include <functional>
 #include <memory>
@@ -225,6 +227,11 @@ TEST_F(ExecutorsTest, ReplyBuildersHonourTheCountAndRefuseUnknownDialects) {
     GetDataFromParameterArrayInText(vecIds, vecValues, 3, kText, vecReply);
     EXPECT_EQ("get_param_array_response 1=1.00,-1=2.00,3=100000000000000000000.00\n",
               Bytes(vecReply));
+    // A value of hundreds of digits is written whole.
+    GetDataFromParameterArrayInText({7}, {-1e300}, 1, kText, vecReply);
+    char szHuge[400];
+    snprintf(szHuge, sizeof(szHuge), "%.02f", -1e300);
+    EXPECT_EQ("get_param_array_response 7=" + std::string(szHuge) + "\n", Bytes(vecReply));
 
     std::vector<uint8_t> vecUnknown;
     GetDataFromParameterArray(vecIds, vecValues, 3, static_cast<ProtocolVersion>(5), vecUnknown);

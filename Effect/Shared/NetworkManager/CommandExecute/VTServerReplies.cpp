@@ -48,14 +48,20 @@ void GetDataFromParameterArrayInText(const std::vector<unsigned int>& vecParams,
     std::string strReply = TuningProtocol::kGetParamArrayResponse + " ";
     const size_t nEntries = Entries(vecParams, vecValues, nCount);
     for (size_t nIndex = 0; nIndex < nEntries; ++nIndex) {
-        // Sized by a first call: a large value has hundreds of digits.
         const char* szFormat = "%d=%.02f";
         const int nId = static_cast<int>(vecParams[nIndex]);
-        const int nLength = snprintf(nullptr, 0, szFormat, nId, vecValues[nIndex]);
-        std::string strEntry(static_cast<size_t>(std::max(nLength, 0)) + 1, '\0');
-        snprintf(&strEntry[0], strEntry.size(), szFormat, nId, vecValues[nIndex]);
-        strEntry.pop_back();
-        strReply += strEntry;
+        // Most entries fit a small buffer; a large value has hundreds of
+        // digits and is written again into one of its size.
+        char szEntry[64];
+        const int nLength = snprintf(szEntry, sizeof(szEntry), szFormat, nId, vecValues[nIndex]);
+        if (nLength >= 0 && static_cast<size_t>(nLength) < sizeof(szEntry)) {
+            strReply.append(szEntry, static_cast<size_t>(nLength));
+        } else {
+            std::string strEntry(static_cast<size_t>(std::max(nLength, 0)) + 1, '\0');
+            snprintf(&strEntry[0], strEntry.size(), szFormat, nId, vecValues[nIndex]);
+            strEntry.pop_back();
+            strReply += strEntry;
+        }
         strReply += nIndex + 1 < nEntries ? ',' : '\n';
     }
     vecReply.assign(strReply.begin(), strReply.end());
