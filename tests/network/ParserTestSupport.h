@@ -28,6 +28,16 @@ inline std::string Frame(const std::string& strPayload) {
     return Marker() + U32(static_cast<uint32_t>(strPayload.size())) + strPayload;
 }
 
+// The command parser's source files, which its error records name.
+inline const std::vector<std::string>& ParserSources() {
+    static const std::vector<std::string> vecSources = {
+        "Shared/NetworkManager/CCommandsParser.cpp",
+        "Shared/NetworkManager/CCommandsParserBinary.cpp",
+        "Shared/NetworkManager/CCommandsParserText.cpp",
+    };
+    return vecSources;
+}
+
 // Command 1: set one parameter.
 inline std::string SetParameter(uint32_t nParam, double dValue) {
     return U32(1) + U32(nParam) + F64(dValue);
@@ -57,9 +67,7 @@ protected:
 
     std::string Pending() const { return std::string(client.GetData().View()); }
 
-    std::vector<std::string> Errors() {
-        return ErrorMessages("Shared/NetworkManager/CCommandsParser.cpp");
-    }
+    std::vector<std::string> Errors() { return ErrorMessages(ParserSources()); }
     std::vector<std::string> Infos() { return capture.Messages(ANDROID_LOG_INFO); }
     std::vector<std::string> Debugs() { return capture.Messages(ANDROID_LOG_DEBUG); }
 

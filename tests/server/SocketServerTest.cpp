@@ -45,9 +45,7 @@ protected:
         return {dataSocket.m_nSocket, pData ? pData->nCommand : 0};
     }
 
-    std::vector<std::string> Errors() {
-        return ErrorMessages("Shared/NetworkManager/CBaseServer.cpp");
-    }
+    std::vector<std::string> Errors() { return ErrorMessages(TestSupport::BaseServerSources()); }
 
     TransparentTCPServer server;
     int nPort = 0;

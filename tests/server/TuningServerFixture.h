@@ -60,20 +60,18 @@ protected:
                client.Read(16) == ParameterReply(nParam, dValue);
     }
 
-    // The error messages logged from one source file (others may log too).
-    std::vector<std::string> ErrorsFrom(const std::string& strSource) {
+    // The error messages logged from the given source files (others may log too).
+    std::vector<std::string> ErrorsFrom(const std::vector<std::string>& vecSources) {
         const std::vector<std::string> vecErrors = capture.Messages(ANDROID_LOG_ERROR);
         std::vector<std::string> vecMessages;
         for (size_t nIndex = 1; nIndex < vecErrors.size(); nIndex += 2) {
-            if (vecErrors[nIndex - 1].rfind(strSource + ":", 0) == 0) {
+            if (IsLocationIn(vecErrors[nIndex - 1], vecSources)) {
                 vecMessages.push_back(vecErrors[nIndex]);
             }
         }
         return vecMessages;
     }
-    std::vector<std::string> ServerErrors() {
-        return ErrorsFrom("Shared/NetworkManager/CBaseServer.cpp");
-    }
+    std::vector<std::string> ServerErrors() { return ErrorsFrom(BaseServerSources()); }
 
     // Declared first: the executors point into it until the server is gone.
     RecordingListener listener;

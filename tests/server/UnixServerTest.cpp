@@ -119,6 +119,8 @@ protected:
         return std::unique_ptr<CDataAPO>(pServer->WaitOnCommand().m_pData);
     }
 
+    std::vector<std::string> Errors() { return ErrorMessages(TestSupport::BaseServerSources()); }
+
     const std::string strName = UniqueName();
     std::shared_ptr<CUnixServer> pServer;
 };
@@ -189,8 +191,7 @@ TEST_F(UnixServerTest, OfSeveralDescriptorsInOneMessageOnlyTheFirstArrivesAndNon
         EXPECT_FALSE(aPipes[0].WriterGoneNow());
         pRecord.reset();
         EXPECT_TRUE(aPipes[0].WriterGoneNow());
-        const std::vector<std::string> vecErrors =
-            ErrorMessages("Shared/NetworkManager/CBaseServer.cpp");
+        const std::vector<std::string> vecErrors = Errors();
         ASSERT_EQ(1u, vecErrors.size());
         EXPECT_NE(std::string::npos,
                   vecErrors[0].find("passed more than one descriptor in one message"));
@@ -239,8 +240,7 @@ TEST_F(UnixServerTest, DescriptorChunksPastTheBoundAreClosedOnArrival) {
         EXPECT_FALSE(vecPipes[nIndex]->WriterGoneNow()) << nIndex;
     }
     EXPECT_TRUE(vecPipes.back()->WriterGoneNow());
-    const std::vector<std::string> vecErrors =
-        ErrorMessages("Shared/NetworkManager/CBaseServer.cpp");
+    const std::vector<std::string> vecErrors = Errors();
     ASSERT_EQ(1u, vecErrors.size());
     EXPECT_NE(std::string::npos, vecErrors[0].find("16 descriptor chunks waiting, closing 1 more"));
 

@@ -120,10 +120,11 @@ bool StringUtils::StringToInt(const std::string& str, int* pnValue) {
     }
     int nValue = 0;
     int nDigits = 0;
-    for (; *p >= '0' && *p <= '9' && nDigits < 10; ++p, ++nDigits) {
+    for (; *p >= '0' && *p <= '9' && nDigits < 9; ++p, ++nDigits) {
         nValue = nValue * 10 + (*p - '0');
     }
-    if (nDigits == 0 || nDigits > 9) {
+    // A tenth digit is not added in: the number may not fit an int.
+    if (nDigits == 0 || (*p >= '0' && *p <= '9')) {
         return std::sscanf(str.c_str(), "%d", pnValue) == 1;
     }
     *pnValue = bNegative ? -nValue : nValue;
