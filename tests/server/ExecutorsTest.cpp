@@ -2,7 +2,10 @@
 // reply bytes of the two queries in every dialect.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <random>
 
 #include <algorithm>
 #include <functional>
@@ -227,6 +230,25 @@ TEST_F(ExecutorsTest, ReplyBuildersHonourTheCountAndRefuseUnknownDialects) {
     GetDataFromParameterArrayInText(vecIds, vecValues, 3, kText, vecReply);
     EXPECT_EQ("get_param_array_response 1=1.00,-1=2.00,3=100000000000000000000.00\n",
               Bytes(vecReply));
+    // Every entry reads as "%d=%.02f" writes it: ties, signs, tiny and huge
+    // values, and random bit patterns.
+    std::vector<double> vecSamples = {0.125,  2.005, 0.145, 123.455, -0.0,  1e-10,
+                                      -1e300, 0.995, 1e16,  -2.5,    1e308, 5e-324};
+    std::mt19937_64 random(7);
+    for (int nIndex = 0; nIndex < 2000; ++nIndex) {
+        const uint64_t nBits = random();
+        double dValue = 0.0;
+        memcpy(&dValue, &nBits, sizeof(dValue));
+        vecSamples.push_back(std::isfinite(dValue) ? dValue : 1.0 / (nIndex + 1));
+    }
+    for (double dValue : vecSamples) {
+        GetDataFromParameterArrayInText({0xFFFFFFFF}, {dValue}, 1, kText, vecReply);
+        const int nLength = snprintf(nullptr, 0, "%d=%.02f", -1, dValue);
+        std::string strExpected(static_cast<size_t>(nLength) + 1, '\0');
+        snprintf(&strExpected[0], strExpected.size(), "%d=%.02f", -1, dValue);
+        strExpected.pop_back();
+        ASSERT_EQ("get_param_array_response " + strExpected + "\n", Bytes(vecReply)) << dValue;
+    }
     // A value of hundreds of digits is written whole.
     GetDataFromParameterArrayInText({7}, {-1e300}, 1, kText, vecReply);
     char szHuge[400];

@@ -5,6 +5,9 @@
 #include <stdio.h>
 
 #include <algorithm>
+#include <charconv>
+#include <clocale>
+#include <cmath>
 #include <string>
 
 #include "Utils/LittleEndian.h"
@@ -42,26 +45,45 @@ void GetDataFromParameterArray(const std::vector<unsigned int>& vecParams,
     TARVO_LOGE("Received unsupported format %d", static_cast<int>(eVersion));
 }
 
+namespace {
+
+// "%d=%.02f": the printf forms, written by the standard conversions where
+// they are known to write the same characters (a finite value, in a locale
+// whose decimal point is '.'), and by snprintf otherwise.
+void AppendEntry(std::string& strReply, int nId, double dValue) {
+    char szEntry[400];
+    char* pEnd = szEntry + sizeof(szEntry);
+    if (std::isfinite(dValue) && localeconv()->decimal_point[0] == '.' &&
+        localeconv()->decimal_point[1] == '\0') {
+        std::to_chars_result id = std::to_chars(szEntry, pEnd, nId);
+        if (id.ec == std::errc() && id.ptr < pEnd) {
+            *id.ptr = '=';
+            std::to_chars_result value =
+                std::to_chars(id.ptr + 1, pEnd, dValue, std::chars_format::fixed, 2);
+            if (value.ec == std::errc()) {
+                strReply.append(szEntry, static_cast<size_t>(value.ptr - szEntry));
+                return;
+            }
+        }
+    }
+    const char* szFormat = "%d=%.02f";
+    const int nLength = snprintf(nullptr, 0, szFormat, nId, dValue);
+    std::string strEntry(static_cast<size_t>(std::max(nLength, 0)) + 1, '\0');
+    snprintf(&strEntry[0], strEntry.size(), szFormat, nId, dValue);
+    strEntry.pop_back();
+    strReply += strEntry;
+}
+
+}  // namespace
+
 void GetDataFromParameterArrayInText(const std::vector<unsigned int>& vecParams,
                                      const std::vector<double>& vecValues, uint32_t nCount,
                                      ProtocolVersion /*eVersion*/, std::vector<uint8_t>& vecReply) {
     std::string strReply = TuningProtocol::kGetParamArrayResponse + " ";
     const size_t nEntries = Entries(vecParams, vecValues, nCount);
     for (size_t nIndex = 0; nIndex < nEntries; ++nIndex) {
-        const char* szFormat = "%d=%.02f";
         const int nId = static_cast<int>(vecParams[nIndex]);
-        // Most entries fit a small buffer; a large value has hundreds of
-        // digits and is written again into one of its size.
-        char szEntry[64];
-        const int nLength = snprintf(szEntry, sizeof(szEntry), szFormat, nId, vecValues[nIndex]);
-        if (nLength >= 0 && static_cast<size_t>(nLength) < sizeof(szEntry)) {
-            strReply.append(szEntry, static_cast<size_t>(nLength));
-        } else {
-            std::string strEntry(static_cast<size_t>(std::max(nLength, 0)) + 1, '\0');
-            snprintf(&strEntry[0], strEntry.size(), szFormat, nId, vecValues[nIndex]);
-            strEntry.pop_back();
-            strReply += strEntry;
-        }
+        AppendEntry(strReply, nId, vecValues[nIndex]);
         strReply += nIndex + 1 < nEntries ? ',' : '\n';
     }
     vecReply.assign(strReply.begin(), strReply.end());
