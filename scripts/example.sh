@@ -29,6 +29,11 @@ fi
 cmake --install "build/$preset" --prefix "$work/prefix" >/dev/null
 echo "installed ($preset) into a temporary prefix:"
 (cd "$work/prefix" && find . -type f | sort | sed 's/^/  /')
+# The package must be relocatable: no path of this source or build tree in it.
+if grep -rIl -e "$PWD" "$work/prefix"; then
+  echo "example ($preset): the installed files above name this machine's tree" >&2
+  exit 1
+fi
 
 # Through the CMake package.
 cmake -S examples/companion -B "$work/build" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" \
