@@ -140,6 +140,14 @@ TEST_F(TarvoLogTest, LongMessagesAreCutTo1023Characters) {
     std::vector<std::string> messages = capture.Messages();
     ASSERT_EQ(1u, messages.size());
     EXPECT_EQ(std::string(1023, 'x'), messages[0]);
+
+    // So are warnings built from a long argument, which skip the formatting.
+    capture.Clear();
+    EXPECT_FALSE(TarvoLog::Instance().SetLogLevel(strLong.c_str(), 1));
+    messages = capture.Messages(ANDROID_LOG_WARN);
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_EQ("TarvoLogImpl::SetLogLevel can't find log tag" + strLong.substr(0, 1023 - 44),
+              messages[0]);
 }
 
 TEST_F(TarvoLogTest, NullTagOrFormatDoNotCrash) {

@@ -4,12 +4,24 @@
 
 namespace TarvoFX {
 
+namespace {
+// The platform log formats a print call into a buffer of this many bytes.
+constexpr size_t kPrintBufferSize = 1024;
+}  // namespace
+
 AndroidLogOutput::AndroidLogOutput() : LogOutput("ANDROID_LOG") {}
 
-// Time and ids are the platform log's own business.
+// Time and ids are the platform log's own business. A message that fits the
+// platform's print buffer (every record formatted by the log object does) is written as
+// it stands rather than formatted a second time through "%s"; a longer one
+// goes through the print call, which cuts it the same way as before.
 void AndroidLogOutput::Write(const std::string& /*strTime*/, int /*nPid*/, int /*nTid*/, int nLevel,
                              const std::string& strTag, const std::string& strMessage) {
-    __android_log_print(GetLogLevelPriority(nLevel), strTag.c_str(), "%s", strMessage.c_str());
+    if (strMessage.size() < kPrintBufferSize) {
+        __android_log_write(GetLogLevelPriority(nLevel), strTag.c_str(), strMessage.c_str());
+    } else {
+        __android_log_print(GetLogLevelPriority(nLevel), strTag.c_str(), "%s", strMessage.c_str());
+    }
 }
 
 }  // namespace TarvoFX
