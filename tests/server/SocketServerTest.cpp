@@ -135,11 +135,11 @@ TEST_F(SocketServerTest, PendingConnectionsAreAllAcceptedInOnePassAndProbed) {
     }
     EXPECT_EQ(kBurst, nAccepted);
 
-    const std::vector<std::pair<int, int>> vecOptions = {
-        {SOL_SOCKET, SO_KEEPALIVE},
-        {IPPROTO_TCP, TCP_KEEPIDLE},
-        {IPPROTO_TCP, TCP_KEEPINTVL},
-        {IPPROTO_TCP, TCP_KEEPCNT}};
+    const std::vector<std::pair<int, int>> vecOptions = {{SOL_SOCKET, SO_KEEPALIVE},
+                                                         {IPPROTO_TCP, TCP_KEEPIDLE},
+                                                         {IPPROTO_TCP, TCP_KEEPINTVL},
+                                                         {IPPROTO_TCP, TCP_KEEPCNT},
+                                                         {IPPROTO_TCP, TCP_NODELAY}};
     std::vector<int> vecValues;
     for (const auto& option : vecOptions) {
         int nValue = -1;
@@ -148,7 +148,7 @@ TEST_F(SocketServerTest, PendingConnectionsAreAllAcceptedInOnePassAndProbed) {
         vecValues.push_back(nValue);
     }
     EXPECT_EQ((std::vector<int>{1, CBaseServer::kKeepAliveIdle, CBaseServer::kKeepAliveInterval,
-                                CBaseServer::kKeepAliveProbes}),
+                                CBaseServer::kKeepAliveProbes, 1}),
               vecValues);
 }
 

@@ -199,12 +199,15 @@ bool CBaseServer::AcceptClient() {
         close(nClient);
         return true;
     }
-    // Probes a silent connection (see kKeepAliveIdle). The TCP options fail
-    // harmlessly on sockets of other families.
+    // Probes a silent connection (see kKeepAliveIdle), and sends each reply
+    // at once: a reply is written whole, so holding back its tail until the
+    // client acknowledges the rest (Nagle) would only add a delayed ACK's
+    // wait. The TCP options fail harmlessly on sockets of other families.
     const int aOptions[][3] = {{SOL_SOCKET, SO_KEEPALIVE, 1},
                                {IPPROTO_TCP, TCP_KEEPIDLE, kKeepAliveIdle},
                                {IPPROTO_TCP, TCP_KEEPINTVL, kKeepAliveInterval},
-                               {IPPROTO_TCP, TCP_KEEPCNT, kKeepAliveProbes}};
+                               {IPPROTO_TCP, TCP_KEEPCNT, kKeepAliveProbes},
+                               {IPPROTO_TCP, TCP_NODELAY, 1}};
     for (const auto& option : aOptions) {
         setsockopt(nClient, option[0], option[1], &option[2], sizeof(option[2]));
     }
@@ -306,6 +309,15 @@ void CBaseServer::ReceiveFrom(int nSocket, CCommandData& client) {
         } else {
             client.AddFDData(std::move(vecFDs),
                              std::string(acData, static_cast<size_t>(nReceived)));
+        }
+        if (nFDs == 0 && static_cast<size_t>(nReceived) < sizeof(acData)) {
+            // A short read of plain bytes took what the socket held: what
+            // arrives later (or the end of the stream) is seen by the next
+            // select, which saves a read that would only say EAGAIN. Once
+            // descriptors came, the socket is drained as before, so that the
+            // plain bytes queued behind them are parsed in the same pass.
+            nError = EAGAIN;
+            break;
         }
     }
     if (nReceived == 0 || (nReceived < 0 && nError != EAGAIN && nError != EWOULDBLOCK)) {
