@@ -20,22 +20,23 @@ void VTServerParameterArrayGetter::Run(IVTServerParameterArrayGetListener& liste
         return;
     }
     // The listener gets the vectors to fill, not to resize; read no further
-    // than all three reach.
+    // than all three reach. The found ones are moved to the front in place.
     const size_t nAnswered = std::min({vecParams.size(), vecValues.size(), vecFound.size()});
-    std::vector<unsigned int> vecKnownParams;
-    std::vector<double> vecKnownValues;
+    size_t nKnown = 0;
     for (size_t nIndex = 0; nIndex < nAnswered; ++nIndex) {
         if (vecFound[nIndex]) {
-            vecKnownParams.push_back(vecParams[nIndex]);
-            vecKnownValues.push_back(vecValues[nIndex]);
+            vecParams[nKnown] = vecParams[nIndex];
+            vecValues[nKnown] = vecValues[nIndex];
+            ++nKnown;
         }
     }
-    if (vecKnownParams.empty()) {
+    if (nKnown == 0) {
         return;
     }
-    GetDataFromParameterArray(vecKnownParams, vecKnownValues,
-                              static_cast<uint32_t>(vecKnownParams.size()), data.eProtocolVersion,
-                              vecReply);
+    vecParams.resize(nKnown);
+    vecValues.resize(nKnown);
+    GetDataFromParameterArray(vecParams, vecValues, static_cast<uint32_t>(nKnown),
+                              data.eProtocolVersion, vecReply);
 }
 
 }  // namespace TarvoFX

@@ -50,7 +50,11 @@ namespace {
 // "%d=%.02f": the printf forms, written by the standard conversions where
 // they are known to write the same characters (a finite value, in a locale
 // whose decimal point is '.'), and by snprintf otherwise.
-void AppendEntry(std::string& strReply, int nId, double dValue) {
+void Append(std::vector<uint8_t>& vecReply, const char* pBytes, size_t nLength) {
+    vecReply.insert(vecReply.end(), pBytes, pBytes + nLength);
+}
+
+void AppendEntry(std::vector<uint8_t>& vecReply, int nId, double dValue) {
     char szEntry[400];
     char* pEnd = szEntry + sizeof(szEntry);
     if (std::isfinite(dValue) && localeconv()->decimal_point[0] == '.' &&
@@ -61,7 +65,7 @@ void AppendEntry(std::string& strReply, int nId, double dValue) {
             std::to_chars_result value =
                 std::to_chars(id.ptr + 1, pEnd, dValue, std::chars_format::fixed, 2);
             if (value.ec == std::errc()) {
-                strReply.append(szEntry, static_cast<size_t>(value.ptr - szEntry));
+                Append(vecReply, szEntry, static_cast<size_t>(value.ptr - szEntry));
                 return;
             }
         }
@@ -71,7 +75,7 @@ void AppendEntry(std::string& strReply, int nId, double dValue) {
     std::string strEntry(static_cast<size_t>(std::max(nLength, 0)) + 1, '\0');
     snprintf(&strEntry[0], strEntry.size(), szFormat, nId, dValue);
     strEntry.pop_back();
-    strReply += strEntry;
+    Append(vecReply, strEntry.data(), strEntry.size());
 }
 
 }  // namespace
@@ -79,14 +83,18 @@ void AppendEntry(std::string& strReply, int nId, double dValue) {
 void GetDataFromParameterArrayInText(const std::vector<unsigned int>& vecParams,
                                      const std::vector<double>& vecValues, uint32_t nCount,
                                      ProtocolVersion /*eVersion*/, std::vector<uint8_t>& vecReply) {
-    std::string strReply = TuningProtocol::kGetParamArrayResponse + " ";
+    const std::string& strKeyword = TuningProtocol::kGetParamArrayResponse;
     const size_t nEntries = Entries(vecParams, vecValues, nCount);
+    // Written in place, into room for entries of a usual length.
+    vecReply.clear();
+    vecReply.reserve(strKeyword.size() + 1 + nEntries * 16);
+    Append(vecReply, strKeyword.data(), strKeyword.size());
+    vecReply.push_back(' ');
     for (size_t nIndex = 0; nIndex < nEntries; ++nIndex) {
         const int nId = static_cast<int>(vecParams[nIndex]);
-        AppendEntry(strReply, nId, vecValues[nIndex]);
-        strReply += nIndex + 1 < nEntries ? ',' : '\n';
+        AppendEntry(vecReply, nId, vecValues[nIndex]);
+        vecReply.push_back(nIndex + 1 < nEntries ? ',' : '\n');
     }
-    vecReply.assign(strReply.begin(), strReply.end());
 }
 
 void GetDataFromParameterArrayInBinary(const std::vector<unsigned int>& vecParams,
