@@ -47,13 +47,13 @@ void GetDataFromParameterArray(const std::vector<unsigned int>& vecParams,
 
 namespace {
 
-// "%d=%.02f": the printf forms, written by the standard conversions where
-// they are known to write the same characters (a finite value, in a locale
-// whose decimal point is '.'), and by snprintf otherwise.
 void Append(std::vector<uint8_t>& vecReply, const char* pBytes, size_t nLength) {
     vecReply.insert(vecReply.end(), pBytes, pBytes + nLength);
 }
 
+// "%d=%.02f": the printf forms, written by the standard conversions where
+// they are known to write the same characters (a finite value, in a locale
+// whose decimal point is '.'), and by snprintf otherwise.
 void AppendEntry(std::vector<uint8_t>& vecReply, int nId, double dValue) {
     char szEntry[400];
     char* pEnd = szEntry + sizeof(szEntry);
