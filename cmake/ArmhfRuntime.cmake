@@ -21,4 +21,10 @@ if(NOT EXISTS ${VELTRA_ARMHF_P7ZIP}/7z.so)
   endif()
 endif()
 add_link_options(-Wl,-rpath-link,${VELTRA_ARMHF_P7ZIP})
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/cmake/qemu-arm-run --lib ${VELTRA_ARMHF_P7ZIP})
+# The toolchain may name further folders of the target's own libraries
+# (VELTRA_TARGET_LIB_DIRS: the clang build's libc++).
+set(_emulator_libs)
+foreach(_dir IN LISTS VELTRA_TARGET_LIB_DIRS ITEMS ${VELTRA_ARMHF_P7ZIP})
+  list(APPEND _emulator_libs --lib ${_dir})
+endforeach()
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/cmake/qemu-arm-run ${_emulator_libs})

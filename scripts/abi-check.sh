@@ -4,7 +4,9 @@
 # classes, virtual slots, signatures) with the baseline recorded in abi/.
 #   scripts/abi-check.sh PRESET             compare; fails with abidiff's report
 #   scripts/abi-check.sh PRESET --update    record this build's ABI as the baseline
-# PRESET is "default" (x86-64) or "armhf" (32-bit ARM). The build must exist.
+# PRESET is "default" (x86-64, libstdc++), "armhf" (32-bit ARM, libstdc++) or
+# "armv7-clang" (32-bit ARM, clang and libc++: the interface a device build
+# has, since the signatures carry the C++ library's types). The build must exist.
 # After a deliberate change of the interface, update the baseline of both
 # architectures and commit abi/ with the change.
 set -euo pipefail
@@ -15,6 +17,7 @@ mode=${2:-check}
 case "$preset" in
   default) arch=x86_64 ;;
   armhf) arch=armhf ;;
+  armv7-clang) arch=armv7-clang ;;
   *) echo "abi-check: no baseline for preset $preset" >&2; exit 2 ;;
 esac
 
