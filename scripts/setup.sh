@@ -10,6 +10,10 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev libspdlog-dev
   android-liblog-dev android-libutils-dev
   clang-format binutils pkg-config abigail-tools xz-utils
+  # the clang + libc++ build for 32-bit ARM (its libc++ is unpacked by the build)
+  clang-14 lld-14 lld
+  # Android.bp: Blueprint's parser and formatter, Soong's property definitions
+  blueprint-tools golang-android-soong-dev
   # the peer of the tuning server's benchmark (bench/RedisComparison.cpp)
   redis-server
   # veltra-tune panel (HTTP server, JSON) and its test in headless Chromium
