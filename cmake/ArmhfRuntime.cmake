@@ -3,7 +3,7 @@
 # package that cannot be installed beside the build machine's own. It is
 # unpacked into a folder of this build instead, linked through -rpath-link and
 # put on the emulated programs' library path.
-set(VELTRA_ARMHF_RUNTIME ${CMAKE_BINARY_DIR}/armhf-runtime)
+set(VELTRA_ARMHF_RUNTIME ${PROJECT_BINARY_DIR}/armhf-runtime)
 set(VELTRA_ARMHF_P7ZIP ${VELTRA_ARMHF_RUNTIME}/usr/lib/p7zip)
 if(NOT EXISTS ${VELTRA_ARMHF_P7ZIP}/7z.so)
   file(MAKE_DIRECTORY ${VELTRA_ARMHF_RUNTIME}/download)
@@ -27,4 +27,4 @@ set(_emulator_libs)
 foreach(_dir IN LISTS VELTRA_TARGET_LIB_DIRS ITEMS ${VELTRA_ARMHF_P7ZIP})
   list(APPEND _emulator_libs --lib ${_dir})
 endforeach()
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/cmake/qemu-arm-run ${_emulator_libs})
+set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/cmake/qemu-arm-run ${_emulator_libs})

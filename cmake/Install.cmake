@@ -7,9 +7,12 @@ include(CMakePackageConfigHelpers)
 set(VELTRA_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/veltra)
 set(VELTRA_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/VeltraEffectAPI)
 
-# Installed libraries find each other (and the shim) beside themselves.
-set_target_properties(veltraeffectapi fxshim_Oreo system_properties audioclient PROPERTIES
-  INSTALL_RPATH "\$ORIGIN;${ANDROID_LIB_DIR}")
+# Installed libraries find each other (and the shim) beside themselves. A
+# device build installs the library and its headers alone.
+if(NOT ANDROID)
+  set_target_properties(veltraeffectapi fxshim_Oreo system_properties audioclient PROPERTIES
+    INSTALL_RPATH "\$ORIGIN;${ANDROID_LIB_DIR}")
+endif()
 
 # The targets of the CMake package (Veltra::veltraeffectapi, and this
 # machine's platform stand-ins for an application on a host), each with the
@@ -18,25 +21,29 @@ set_target_properties(veltraeffectapi fxshim_Oreo system_properties audioclient 
 install(TARGETS veltraeffectapi EXPORT VeltraEffectAPITargets
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         INCLUDES DESTINATION ${VELTRA_INSTALL_INCLUDEDIR})
-install(TARGETS system_properties audioclient host_platform EXPORT VeltraEffectAPITargets
-        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-        INCLUDES DESTINATION ${VELTRA_INSTALL_INCLUDEDIR}/host-platform)
-install(TARGETS fxshim_Oreo LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+if(NOT ANDROID)
+  install(TARGETS system_properties audioclient host_platform EXPORT VeltraEffectAPITargets
+          LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+          INCLUDES DESTINATION ${VELTRA_INSTALL_INCLUDEDIR}/host-platform)
+  install(TARGETS fxshim_Oreo LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+endif()
 
 # The public headers, the include folder whole, under include/veltra; the
 # host platform's controls under include/veltra/host-platform.
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/include/ DESTINATION ${VELTRA_INSTALL_INCLUDEDIR})
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/platform/include/
-        DESTINATION ${VELTRA_INSTALL_INCLUDEDIR}/host-platform)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/ DESTINATION ${VELTRA_INSTALL_INCLUDEDIR})
+if(NOT ANDROID)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/platform/include/
+          DESTINATION ${VELTRA_INSTALL_INCLUDEDIR}/host-platform)
+endif()
 
 install(EXPORT VeltraEffectAPITargets NAMESPACE Veltra:: DESTINATION ${VELTRA_INSTALL_CMAKEDIR})
-configure_package_config_file(${CMAKE_SOURCE_DIR}/cmake/VeltraEffectAPIConfig.cmake.in
-  ${CMAKE_BINARY_DIR}/VeltraEffectAPIConfig.cmake
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/VeltraEffectAPIConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/VeltraEffectAPIConfig.cmake
   INSTALL_DESTINATION ${VELTRA_INSTALL_CMAKEDIR})
-write_basic_package_version_file(${CMAKE_BINARY_DIR}/VeltraEffectAPIConfigVersion.cmake
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/VeltraEffectAPIConfigVersion.cmake
   VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
-install(FILES ${CMAKE_BINARY_DIR}/VeltraEffectAPIConfig.cmake
-              ${CMAKE_BINARY_DIR}/VeltraEffectAPIConfigVersion.cmake
+install(FILES ${PROJECT_BINARY_DIR}/VeltraEffectAPIConfig.cmake
+              ${PROJECT_BINARY_DIR}/VeltraEffectAPIConfigVersion.cmake
         DESTINATION ${VELTRA_INSTALL_CMAKEDIR})
 
 # pkg-config: the prefix is the one given at install time.
@@ -44,6 +51,6 @@ install(CODE "
   set(CMAKE_INSTALL_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
   set(VELTRA_INSTALL_INCLUDEDIR \"${VELTRA_INSTALL_INCLUDEDIR}\")
   set(PROJECT_VERSION \"${PROJECT_VERSION}\")
-  configure_file(\"${CMAKE_SOURCE_DIR}/cmake/veltraeffectapi.pc.in\"
+  configure_file(\"${PROJECT_SOURCE_DIR}/cmake/veltraeffectapi.pc.in\"
                  \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig/veltraeffectapi.pc\" @ONLY)
 ")
