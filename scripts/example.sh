@@ -4,6 +4,7 @@
 # pkg-config), and runs it.
 #   scripts/example.sh          the build for this machine (preset "default")
 #   scripts/example.sh armhf    the 32-bit ARM cross build, run under qemu-arm
+#   scripts/example.sh armv7-clang   the same with clang and libc++, as on Android
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,6 +25,18 @@ if [ "$preset" = armhf ]; then
               -DCMAKE_EXE_LINKER_FLAGS="-Wl,-rpath-link,$runtime")
   link_flags=(-Wno-psabi "-Wl,-rpath-link,$runtime")
   run=(cmake/qemu-arm-run --lib "$runtime")
+elif [ "$preset" = armv7-clang ]; then
+  # The application is built with the library's own C++ library: the
+  # interface passes std::string and std::vector.
+  runtime="$PWD/build/armv7-clang/armhf-runtime/usr/lib/p7zip"
+  libcxx="$PWD/build/armv7-clang/libcxx-runtime"
+  llvm="$libcxx/usr/lib/llvm-14"
+  cxx=clang++-14
+  cmake_args=(-DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/armv7-clang.cmake" -DVELTRA_LIBCXX_RUNTIME="$libcxx")
+  link_flags=(--target=arm-linux-gnueabihf -march=armv7-a -mthumb -mfpu=vfpv3-d16
+              -nostdinc++ -isystem "$llvm/include/c++/v1" -fuse-ld=lld -nostdlib++ -L"$llvm/lib"
+              -lc++ -lc++abi -Wno-unused-command-line-argument)
+  run=(cmake/qemu-arm-run --lib "$llvm/lib" --lib "$runtime")
 fi
 
 cmake --install "build/$preset" --prefix "$work/prefix" >/dev/null

@@ -3,9 +3,12 @@
 # + UndefinedBehaviorSanitizer build, the ThreadSanitizer build (concurrency
 # tests only, selected by the test preset's label filter), the 32-bit ARM
 # cross build with every test under qemu-arm (it also compiles the libraries'
-# Android-only lines), the binary interface of both architectures against its
-# recorded baseline, the example application against each installed
-# package, the demonstration with the ARM veltra-host, then a bounded fuzz run.
+# Android-only lines), the same with clang, libc++ and lld as Android builds
+# (armv7-clang; its Android-only lines compiled for Android's own target), the
+# binary interface of each of those builds against its recorded baseline, the
+# example application against each installed package, the demonstration with
+# the ARM veltra-host, then a bounded fuzz run. Every build also checks
+# Android.bp against its own source lists and Blueprint's formatter.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,13 +17,13 @@ stage() { echo "== [$(( SECONDS / 60 ))m$(( SECONDS % 60 ))s] $*"; }
 
 scripts/setup.sh
 
-for preset in default asan tsan armhf; do
+for preset in default asan tsan armhf armv7-clang; do
   stage "$preset build"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
   stage "$preset tests"
   ctest --preset "$preset"
-  if [ "$preset" = default ] || [ "$preset" = armhf ]; then
+  if [ "$preset" = default ] || [ "$preset" = armhf ] || [ "$preset" = armv7-clang ]; then
     stage "$preset binary interface against the baseline in abi/"
     scripts/abi-check.sh "$preset"
   fi
@@ -29,6 +32,7 @@ done
 stage "installed package: the example companion application"
 scripts/example.sh
 scripts/example.sh armhf
+scripts/example.sh armv7-clang
 
 stage "demonstration with the 32-bit ARM veltra-host under qemu-arm"
 demo_log=$(mktemp)
