@@ -39,7 +39,8 @@ uintptr_t ToKey(void* hEffect) {
 sp<AudioEffect> Lookup(void* hEffect) {
     std::lock_guard<std::mutex> lock(MapMutex());
     ssize_t nIndex = g_mapHandleToAudioEffect.indexOfKey(ToKey(hEffect));
-    return nIndex >= 0 ? g_mapHandleToAudioEffect.valueAt(nIndex) : sp<AudioEffect>();
+    return nIndex >= 0 ? g_mapHandleToAudioEffect.valueAt(static_cast<size_t>(nIndex))
+                       : sp<AudioEffect>();
 }
 
 // What an application callback receives for an event: the parameter-changed
@@ -165,8 +166,8 @@ void ReleaseEffect(void** phEffect) {
         std::lock_guard<std::mutex> lock(MapMutex());
         ssize_t nIndex = g_mapHandleToAudioEffect.indexOfKey(ToKey(hEffect));
         if (nIndex >= 0) {
-            pReleased = g_mapHandleToAudioEffect.valueAt(nIndex);
-            g_mapHandleToAudioEffect.removeItemsAt(nIndex);
+            pReleased = g_mapHandleToAudioEffect.valueAt(static_cast<size_t>(nIndex));
+            g_mapHandleToAudioEffect.removeItemsAt(static_cast<size_t>(nIndex));
             bFound = true;
         }
         g_mapHandleToAudioEffectCallback.removeItem(ToKey(hEffect));
