@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/tcp.h>
 #include <sys/resource.h>
 #include <sys/select.h>
 #include <unistd.h>
@@ -225,6 +226,46 @@ TEST_F(HostileClientsTest, WorkingClientKeepsItsPlaceWhilePeersComeAndGo) {
     ASSERT_TRUE(QueryAnswers(tool, 1, 1.0));
     EXPECT_FALSE(tool.HasInputNow()) << "the working client was closed";
     EXPECT_EQ(0u, CountServerErrors("no request for"));
+}
+
+// A storm of connections waiting in the backlog is taken a share per round:
+// a client's request that arrived with it is served after one share of
+// accepts, not after the whole storm.
+TEST_F(HostileClientsTest, ConnectionStormDelaysARequestByOneShareOfAccepts) {
+    constexpr size_t kStorm = 12 * CBaseServer::kAcceptsPerRound;
+    EnableDebugRecords();
+    TestClient tool(nPort);
+    // The query goes out at once, not when the server acknowledges the set
+    // before it.
+    const int nNoDelay = 1;
+    ASSERT_EQ(0, setsockopt(tool.FD(), IPPROTO_TCP, TCP_NODELAY, &nNoDelay, sizeof(nNoDelay)));
+    ASSERT_TRUE(QueryAnswers(tool, 1, 1.0));
+    // The server thread is held in an executor while the storm and the
+    // query arrive.
+    listener.CloseGate();
+    ASSERT_TRUE(tool.Send("param 2 0.5\n"));
+    ASSERT_TRUE(listener.WaitForCallAtGate());
+    std::vector<TestClient> vecStorm;
+    for (size_t nIndex = 0; nIndex < kStorm; ++nIndex) {
+        vecStorm.emplace_back(nPort);
+    }
+    ASSERT_TRUE(tool.Send(RequestParameter(1)));
+    capture.Clear();
+    listener.OpenGate();
+    ASSERT_EQ(ParameterReply(1, 1.0), tool.Read(16));
+    ASSERT_TRUE(WaitUntil([&] { return CountServerErrors("may give way") == kStorm - 15; }));
+    size_t nAcceptedFirst = 0;
+    for (const std::string& strMessage : capture.Messages()) {
+        if (strMessage.rfind("Received from: ", 0) == 0 &&
+            strMessage.find(" num bytes: 8 ") != std::string::npos) {
+            break;
+        }
+        nAcceptedFirst += strMessage.rfind("New incoming connection ", 0) == 0 ||
+                                  strMessage.rfind("Refusing connection ", 0) == 0
+                              ? 1
+                              : 0;
+    }
+    EXPECT_EQ(CBaseServer::kAcceptsPerRound, nAcceptedFirst);
 }
 
 // Clients that have made requests keep their places against any number of

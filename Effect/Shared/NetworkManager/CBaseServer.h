@@ -87,6 +87,11 @@ public:
     // Requests taken from one client per round of select before the other
     // clients, new connections and new input have their turn.
     static constexpr unsigned int kRequestsPerRound = 16;
+    // Connections accepted per round of select; those still pending wait in
+    // the backlog for the next round. A storm of connections (each of which
+    // may have to be weighed against every client at the cap) then delays
+    // the clients' input by one share of accepts, not by the whole storm.
+    static constexpr unsigned int kAcceptsPerRound = 16;
     // Probing of a connection that stays silent, so that a peer that vanished
     // without closing is found: the first probe after this many seconds of
     // silence, then one every kKeepAliveInterval seconds, given up after
@@ -162,7 +167,7 @@ private:
     CDataAPO* ParseClient(CCommandData& client);
     // One select and one receive pass; a new round for every client.
     void WaitForData();
-    // Accepts every pending connection.
+    // Accepts the pending connections, up to kAcceptsPerRound.
     void AcceptClients();
     // False when no connection is pending any more.
     bool AcceptClient();

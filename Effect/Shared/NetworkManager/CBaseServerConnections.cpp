@@ -159,7 +159,9 @@ void CBaseServer::WaitForData() {
 }
 
 void CBaseServer::AcceptClients() {
-    while (m_bListening && !m_bAcceptPaused && AcceptClient()) {
+    for (unsigned int nAccepted = 0;
+         nAccepted < kAcceptsPerRound && m_bListening && !m_bAcceptPaused && AcceptClient();
+         ++nAccepted) {
     }
 }
 
