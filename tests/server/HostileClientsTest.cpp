@@ -136,7 +136,7 @@ TEST_F(HostileClientsTest, ConnectionsBeyondWhatSelectWatchesAreRefusedOthersSer
 
 // The shapes of a busy or hostile network around one working client, at the
 // cap: a wave of silent connections between two of its requests, peers that
-// trickle bytes, hold unfinished lines or send garbage, a second wave once
+// trickle bytes, hold unfinished lines or stream letters, a second wave once
 // those have had their grace, peers that close or reset, and newcomers with
 // requests. The working client is answered every time and keeps its place;
 // the peers give way to one another, and newcomers are refused while none
