@@ -150,14 +150,30 @@ TEST_F(BinaryRequestsTest, ParameterArrayWaitsForEveryAnnouncedPair) {
     EXPECT_EQ("", Pending());
 }
 
-TEST_F(BinaryRequestsTest, FourByteRequestWaitsForAFifthByte) {
-    EXPECT_FALSE(Feed(U32(7)));
-    EXPECT_EQ(4u, Pending().size());
-    Record pRecord = Feed("\x01");
+// A request that is complete in its first word is served as soon as that
+// word is there, with nothing after it, unframed or framed; a first word that
+// begins a frame or a longer request waits for the rest.
+TEST_F(BinaryRequestsTest, RequestCompleteInItsFirstWordIsServedAlone) {
+    for (uint32_t nCommand : {7u, 24u}) {
+        client.ResetData();
+        Record pRecord = Feed(U32(nCommand));
+        ASSERT_TRUE(pRecord) << nCommand;
+        EXPECT_EQ(nCommand, pRecord->nCommand);
+        EXPECT_EQ(TarvoFX::kBinary, pRecord->eProtocolVersion);
+        EXPECT_EQ("", Pending());
+    }
+    Record pRecord = Feed(Frame(U32(24)));
     ASSERT_TRUE(pRecord);
-    EXPECT_EQ(7u, pRecord->nCommand);
-    EXPECT_EQ(TarvoFX::kBinary, pRecord->eProtocolVersion);
-    EXPECT_EQ("\x01", Pending());
+    EXPECT_EQ(24u, pRecord->nCommand);
+    EXPECT_EQ(TarvoFX::kBinaryFramed, pRecord->eProtocolVersion);
+    EXPECT_EQ("", Pending());
+    for (const std::string& strStart : Strings{Marker(), Marker() + U32(4), U32(1), U32(3), U32(10),
+                                               U32(11), U32(13), U32(15), U32(17)}) {
+        client.ResetData();
+        EXPECT_FALSE(Feed(strStart));
+        EXPECT_EQ(strStart, Pending());
+    }
+    EXPECT_TRUE(Errors().empty());
 }
 
 TEST_F(BinaryRequestsTest, TextKeywordsInsideBinaryBytesStayBinary) {
@@ -261,15 +277,13 @@ TEST_F(BinaryRequestsTest, FixedSizeRequestsCarryTheirFieldsAndWaitForTheirLastB
     const std::string strNext = SetParameter(99, 9.0);
     for (const FixedRequest& request : requests) {
         SCOPED_TRACE(request.szName);
-        // Every proper prefix waits and keeps its bytes (only the first four
-        // bytes could be shorter than the five the binary dialect needs).
+        // Every proper prefix waits and keeps its bytes.
         for (size_t nLength = 0; nLength < request.strBytes.size(); ++nLength) {
-            CReceiveBuffer strData(request.strBytes.substr(0, nLength));
-            if (nLength >= 4) {
-                EXPECT_FALSE(parser.ParseCommandData(strData)) << nLength;
-                EXPECT_EQ(nLength, strData.size());
-            }
+            client.ResetData();
+            EXPECT_FALSE(Feed(request.strBytes.substr(0, nLength))) << nLength;
+            EXPECT_EQ(nLength, Pending().size());
         }
+        client.ResetData();
         Record pRecord = Feed(request.strBytes + strNext);
         ASSERT_TRUE(pRecord);
         EXPECT_EQ(request.nCommand, pRecord->nCommand);

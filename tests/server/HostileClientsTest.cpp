@@ -1,13 +1,16 @@
 // Clients that misbehave, on purpose or not: more connections than select
 // can watch, garbage, a byte at a time, endless lines, frames cut off, a
 // process out of descriptors. A well-behaved client is answered throughout.
+#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/tcp.h>
 #include <sys/resource.h>
 #include <sys/select.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <random>
 #include <string>
@@ -27,6 +30,18 @@ protected:
     void SetUp() override {
         TuningServerTest::SetUp();
         listener.SetKnown(1, 1.0);
+    }
+
+    // The descriptors this process has open.
+    static size_t OpenDescriptors() {
+        size_t nCount = 0;
+        if (DIR* pDir = opendir("/proc/self/fd")) {
+            while (readdir(pDir) != nullptr) {
+                ++nCount;
+            }
+            closedir(pDir);
+        }
+        return nCount;
     }
 
     size_t CountServerErrors(const std::string& strPart) {
@@ -119,42 +134,174 @@ TEST_F(HostileClientsTest, ConnectionsBeyondWhatSelectWatchesAreRefusedOthersSer
     EXPECT_TRUE(WaitUntil([&] { return listener.HasCall("ParameterSet 7 0.5"); }));
 }
 
-// At the cap a newcomer takes the place of the client idle longest; when
-// every client is in the middle of a request, the newcomer is refused.
-TEST_F(HostileClientsTest, IdleClientsMakeRoomAndBusyOnesRefuseNewcomers) {
+// The shapes of a busy or hostile network around one working client, at the
+// cap: a wave of silent connections between two of its requests, peers that
+// trickle bytes, hold unfinished lines or stream letters, a second wave once
+// those have had their grace, peers that close or reset, and newcomers with
+// requests. The working client is answered every time and keeps its place;
+// the peers give way to one another, and newcomers are refused while none
+// may.
+TEST_F(HostileClientsTest, WorkingClientKeepsItsPlaceWhilePeersComeAndGo) {
+    constexpr size_t kPlaces = CBaseServer::kMaxClients - 1;  // beside the working client
+    constexpr size_t kWave = 2 * CBaseServer::kMaxClients;
+    const size_t nBaseline = OpenDescriptors();
+    TestClient tool(nPort);
+    ASSERT_TRUE(QueryAnswers(tool, 1, 1.0));
+
+    // Silent connections, twice the cap, in one go: the first take the free
+    // places, the rest are refused, and the working client stays.
+    std::vector<TestClient> vecPeers;
+    for (size_t nIndex = 0; nIndex < kWave; ++nIndex) {
+        vecPeers.emplace_back(nPort);
+    }
+    ASSERT_TRUE(WaitUntil([&] { return CountServerErrors("may give way") == kWave - kPlaces; }));
+    for (size_t nIndex = kPlaces; nIndex < kWave; ++nIndex) {
+        EXPECT_TRUE(vecPeers[nIndex].WaitForClose()) << nIndex;
+    }
+    ASSERT_TRUE(QueryAnswers(tool, 1, 1.0));
+
+    // Within their grace the peers trickle an unfinished line, hold a larger
+    // one, or stream letters; none of it makes a request.
+    std::mt19937 random(7);
+    // Letters without a line feed: a text line that never ends, so never a
+    // request and never discarded.
+    std::string strGarbage(4096, 'a');
+    for (char& cByte : strGarbage) {
+        cByte = static_cast<char>('a' + random() % 26);
+    }
+    for (size_t nIndex = 0; nIndex < kPlaces; ++nIndex) {
+        if (nIndex % 3 == 1) {
+            ASSERT_TRUE(vecPeers[nIndex].Send("param 1 " + std::string(64 * 1024, '1')));
+        } else if (nIndex % 3 == 2) {
+            ASSERT_TRUE(vecPeers[nIndex].Send(strGarbage));
+        }
+    }
+    for (char cByte : std::string("param 1 0.")) {
+        for (size_t nIndex = 0; nIndex < kPlaces; nIndex += 3) {
+            ASSERT_TRUE(vecPeers[nIndex].Send(std::string(1, cByte)));
+        }
+        ASSERT_TRUE(QueryAnswers(tool, 1, 1.0));
+    }
+
+    // Their grace over, a second wave takes their places; it is refused
+    // beyond them.
+    pTCPServer->Advance(CBaseServer::kFirstRequestGrace);
+    std::vector<TestClient> vecSecond;
+    for (size_t nIndex = 0; nIndex < kWave; ++nIndex) {
+        vecSecond.emplace_back(nPort);
+    }
+    for (size_t nIndex = 0; nIndex < kPlaces; ++nIndex) {
+        EXPECT_TRUE(vecPeers[nIndex].WaitForClose()) << nIndex;
+    }
+    ASSERT_TRUE(
+        WaitUntil([&] { return CountServerErrors("may give way") == 2 * (kWave - kPlaces); }));
+    EXPECT_EQ(kPlaces, CountServerErrors("no request within 3000 ms of connecting"));
+    ASSERT_TRUE(QueryAnswers(tool, 1, 1.0));
+
+    // Peers that close or reset give way at once, within their grace, to
+    // newcomers that make requests.
+    for (size_t nIndex = 0; nIndex < kPlaces; ++nIndex) {
+        if (nIndex % 2 == 0) {
+            const linger reset{1, 0};
+            setsockopt(vecSecond[nIndex].FD(), SOL_SOCKET, SO_LINGER, &reset, sizeof(reset));
+        }
+        vecSecond[nIndex].Close();
+    }
+    std::vector<TestClient> vecNewcomers;
+    for (size_t nIndex = 0; nIndex < kPlaces; ++nIndex) {
+        vecNewcomers.emplace_back(nPort);
+        EXPECT_TRUE(QueryAnswers(vecNewcomers.back(), 1, 1.0)) << nIndex;
+        ASSERT_TRUE(QueryAnswers(tool, 1, 1.0));
+    }
+
+    // Everybody else leaves: the server holds what it held before, and a
+    // newcomer is served.
+    vecPeers.clear();
+    vecSecond.clear();
+    vecNewcomers.clear();
+    ASSERT_TRUE(QueryAnswers(tool, 1, 1.0));
+    EXPECT_TRUE(WaitUntil([&] { return OpenDescriptors() == nBaseline + 2; }));
+    TestClient late(nPort);
+    EXPECT_TRUE(QueryAnswers(late, 1, 1.0));
+    ASSERT_TRUE(QueryAnswers(tool, 1, 1.0));
+    EXPECT_FALSE(tool.HasInputNow()) << "the working client was closed";
+    EXPECT_EQ(0u, CountServerErrors("no request for"));
+}
+
+// A storm of connections waiting in the backlog is taken a share per round:
+// a client's request that arrived with it is served after one share of
+// accepts, not after the whole storm.
+TEST_F(HostileClientsTest, ConnectionStormDelaysARequestByOneShareOfAccepts) {
+    constexpr size_t kStorm = 12 * CBaseServer::kAcceptsPerRound;
     EnableDebugRecords();
+    TestClient tool(nPort);
+    // The query goes out at once, not when the server acknowledges the set
+    // before it.
+    const int nNoDelay = 1;
+    ASSERT_EQ(0, setsockopt(tool.FD(), IPPROTO_TCP, TCP_NODELAY, &nNoDelay, sizeof(nNoDelay)));
+    ASSERT_TRUE(QueryAnswers(tool, 1, 1.0));
+    // The server thread is held in an executor while the storm and the
+    // query arrive.
+    listener.CloseGate();
+    ASSERT_TRUE(tool.Send("param 2 0.5\n"));
+    ASSERT_TRUE(listener.WaitForCallAtGate());
+    std::vector<TestClient> vecStorm;
+    for (size_t nIndex = 0; nIndex < kStorm; ++nIndex) {
+        vecStorm.emplace_back(nPort);
+    }
+    ASSERT_TRUE(tool.Send(RequestParameter(1)));
+    capture.Clear();
+    listener.OpenGate();
+    ASSERT_EQ(ParameterReply(1, 1.0), tool.Read(16));
+    ASSERT_TRUE(WaitUntil([&] { return CountServerErrors("may give way") == kStorm - 15; }));
+    size_t nAcceptedFirst = 0;
+    for (const std::string& strMessage : capture.Messages()) {
+        if (strMessage.rfind("Received from: ", 0) == 0 &&
+            strMessage.find(" num bytes: 8 ") != std::string::npos) {
+            break;
+        }
+        nAcceptedFirst += strMessage.rfind("New incoming connection ", 0) == 0 ||
+                                  strMessage.rfind("Refusing connection ", 0) == 0
+                              ? 1
+                              : 0;
+    }
+    EXPECT_EQ(CBaseServer::kAcceptsPerRound, nAcceptedFirst);
+}
+
+// Clients that have made requests keep their places against any number of
+// newcomers until they have made none for long; a newcomer that nobody may
+// give way to is accepted and closed at once.
+TEST_F(HostileClientsTest, ServedClientsGiveWayOnlyAfterALongSilence) {
     std::vector<TestClient> vecClients;
     for (size_t nIndex = 0; nIndex < CBaseServer::kMaxClients; ++nIndex) {
         vecClients.emplace_back(nPort);
+        ASSERT_TRUE(QueryAnswers(vecClients.back(), 1, 1.0));
     }
-    // Served in the order they connected, so all are accepted by now.
-    ASSERT_TRUE(QueryAnswers(vecClients.back(), 1, 1.0));
-    TestClient tool(nPort);
-    EXPECT_TRUE(QueryAnswers(tool, 1, 1.0));
-    EXPECT_TRUE(vecClients.front().WaitForClose());
-    EXPECT_EQ(1u, CountServerErrors("idle longest, to make room"));
-
-    capture.Clear();
+    pTCPServer->Advance(CBaseServer::kFirstRequestGrace);
+    {
+        TestClient refused(nPort);
+        EXPECT_TRUE(refused.WaitForClose());
+    }
+    EXPECT_EQ(1u, CountServerErrors("Refusing connection"));
+    EXPECT_EQ(1u, CountServerErrors("none of the 16 clients may give way"));
+    // All but the first speak again; then the first alone has been silent
+    // for the long silence.
     for (size_t nIndex = 1; nIndex < vecClients.size(); ++nIndex) {
-        ASSERT_TRUE(vecClients[nIndex].Send("param 3 "));
+        ASSERT_TRUE(QueryAnswers(vecClients[nIndex], 1, 1.0));
     }
-    ASSERT_TRUE(tool.Send("param 3 "));
-    ASSERT_TRUE(WaitUntil([&] {
-        size_t nReceived = 0;
-        for (const std::string& strDebug : capture.Messages(ANDROID_LOG_DEBUG)) {
-            nReceived += strDebug.find(" num bytes: 8 ") != std::string::npos ? 1 : 0;
-        }
-        return nReceived == CBaseServer::kMaxClients;
-    }));
-    TestClient refused(nPort);
-    EXPECT_TRUE(refused.WaitForClose());
-    EXPECT_EQ(1u, CountServerErrors("all 16 clients are busy"));
-    // A finished request makes its client idle, and room again.
-    ASSERT_TRUE(tool.Send("0.5\n"));
-    ASSERT_TRUE(WaitUntil([&] { return listener.HasCall("ParameterSet 3 0.5"); }));
-    TestClient late(nPort);
-    EXPECT_TRUE(QueryAnswers(late, 1, 1.0));
-    EXPECT_TRUE(tool.WaitForClose());
+    pTCPServer->Advance(CBaseServer::kLongSilence - std::chrono::milliseconds(1));
+    TestClient newcomer(nPort);
+    EXPECT_TRUE(QueryAnswers(newcomer, 1, 1.0));
+    EXPECT_TRUE(vecClients.front().WaitForClose());
+    EXPECT_EQ(1u, CountServerErrors("no request for 300 s"));
+    {
+        TestClient refused(nPort);
+        EXPECT_TRUE(refused.WaitForClose());
+    }
+    EXPECT_EQ(2u, CountServerErrors("none of the 16 clients may give way"));
+    for (size_t nIndex = 1; nIndex < vecClients.size(); ++nIndex) {
+        EXPECT_TRUE(QueryAnswers(vecClients[nIndex], 1, 1.0)) << nIndex;
+    }
 }
 
 // A client that floods has its share of each round: a newcomer is accepted

@@ -1,9 +1,11 @@
-// A tuning server on an ephemeral TCP port with all seventeen executors
-// bound to a recording listener.
+// A tuning server on an ephemeral TCP port, its clock moved on by the test,
+// with all seventeen executors bound to a recording listener.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,12 +37,26 @@ inline std::string ParameterReply(uint32_t nParam, double dValue) {
     return U32(2) + U32(nParam) + F64(dValue);
 }
 
+// The TCP server on an ephemeral port with a clock that stands still until
+// the test moves it on, so that the graces and silences the socket layer
+// counts pass without waiting for them.
+class ClockedTCPServer : public TarvoFX::CTCPServer {
+public:
+    ClockedTCPServer() : CTCPServer(std::make_shared<TarvoFX::CCommandsParser>(), 0) {
+        SetClock([this] { return TimePoint(std::chrono::milliseconds(m_nNow.load())); });
+    }
+    // Seen by the server from its next round of select on.
+    void Advance(std::chrono::milliseconds duration) { m_nNow += duration.count(); }
+
+private:
+    std::atomic<int64_t> m_nNow{1000 * 1000};
+};
+
 class TuningServerTest : public LogRecordsTest {
 protected:
     void SetUp() override {
         LogRecordsTest::SetUp();
-        pTCPServer =
-            std::make_shared<TarvoFX::CTCPServer>(std::make_shared<TarvoFX::CCommandsParser>(), 0);
+        pTCPServer = std::make_shared<ClockedTCPServer>();
         pServer = std::make_unique<TarvoFX::VTServer>(pTCPServer);
         for (const auto& pExecutor : MakeExecutors(&listener)) {
             pServer->RegisterExecutor(pExecutor);
@@ -75,7 +91,7 @@ protected:
 
     // Declared first: the executors point into it until the server is gone.
     RecordingListener listener;
-    std::shared_ptr<TarvoFX::CTCPServer> pTCPServer;
+    std::shared_ptr<ClockedTCPServer> pTCPServer;
     std::unique_ptr<TarvoFX::VTServer> pServer;
     int nPort = 0;
 };

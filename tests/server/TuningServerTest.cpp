@@ -72,6 +72,17 @@ TEST_F(TuningServerTest, RefusedQueriesSendNothing) {
               listener.Calls());
 }
 
+// The calibration request is four bytes: sent alone, with nothing after it,
+// it is executed at once, unframed and framed.
+TEST_F(TuningServerTest, LoneCalibrationRequestIsServedAtOnce) {
+    TestClient client(nPort);
+    ASSERT_TRUE(client.Send(U32(kCommandCalibrateKv)));
+    ASSERT_TRUE(listener.WaitForCalls(1));
+    ASSERT_TRUE(client.Send(Frame(U32(kCommandCalibrateKv))));
+    ASSERT_TRUE(listener.WaitForCalls(2));
+    EXPECT_EQ((std::vector<std::string>{"CalibrateKv", "CalibrateKv"}), listener.Calls());
+}
+
 TEST_F(TuningServerTest, EveryTextCommandReachesItsListener) {
     listener.SetKnown(1, 1.0);
     TestClient client(nPort);

@@ -314,11 +314,13 @@ const std::map<std::string, Command>& Commands() {
          {"calibrate", "calibrate head tracking", 0,
           [](W, ProtocolVersion e, Request& r, std::string&) {
               if (e == TarvoFX::kBinary) {
-                  // A lone 4-byte request waits on the server for a fifth byte.
+                  // Sent framed all the same: libraries built before a lone
+                  // 4-byte request was served at once wait for a fifth byte,
+                  // and devices still carry them.
                   r.bytes = TP::Framed(TP::CalibrateKv());
                   r.eSent = TarvoFX::kBinaryFramed;
                   r.strNote =
-                      "sent framed: the server reads a lone 4-byte request only when "
+                      "sent framed: older servers read a lone 4-byte request only when "
                       "more bytes follow";
                   return true;
               }

@@ -45,7 +45,8 @@ CBaseServer::CBaseServer(std::shared_ptr<ICommandsParser> pParser)
       m_bListening(false),
       m_bAcceptPaused(false),
       m_bInputWaiting(false),
-      m_nActivityClock(0) {
+      m_nActivityClock(0),
+      m_fnClock(&std::chrono::steady_clock::now) {
     FD_ZERO(&m_fdsMaster);
     InitRecursiveMutex(m_mutexServer);
     InitRecursiveMutex(m_mutexWait);
@@ -100,6 +101,7 @@ bool CBaseServer::Listen() {
     m_nMaxFD = m_nListenSocket;
     FD_SET(m_nListenSocket, &m_fdsMaster);
     m_bAcceptPaused = false;
+    m_tRound = m_fnClock();
     m_bListening = true;
     TARVO_LOGD("server is now listening");
     return true;
@@ -197,7 +199,7 @@ bool CBaseServer::ParseData(CDataSocket& dataSocket) {
             continue;
         }
         if (CDataAPO* pData = ParseClient(client.second)) {
-            client.second.CountTaken();
+            client.second.CountTaken(m_tRound);
             dataSocket.m_nSocket = client.first;
             dataSocket.m_pData = pData;
             return true;

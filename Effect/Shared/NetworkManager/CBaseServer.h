@@ -19,8 +19,11 @@
 #include <sys/select.h>
 
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "NetworkManager/CCommandData.h"
@@ -45,13 +48,50 @@ public:
     // Most clients connected at once. A tuning desk needs a handful (the
     // tuning tool, a panel, a script, a few one-shot commands); sixteen leave
     // room for those while bounding what an open port can be made to hold.
-    // A connection past it takes the place of the client that has been idle
-    // longest (nothing buffered, least recent arrival); when every client is
-    // busy, it is refused and closed.
+    //
+    // Whom a connection past the cap displaces. A client that is being
+    // served keeps its place: between two of its requests it is silent, and
+    // that silence must not cost it its connection. Only these give way:
+    //  1. a client whose peer is gone (the end of its stream or a reset is
+    //     waiting, or was seen) and that has nothing buffered;
+    //  2. a connection that has completed no request within
+    //     kFirstRequestGrace of being accepted, whatever it has sent;
+    //  3. a client that has completed requests, once its last one is
+    //     kLongSilence ago.
+    // In that order, and within each the longest silent first (nothing has
+    // arrived from it for longest; input waiting for it counts as recent).
+    // When none may give way, the newcomer is refused: it is accepted and
+    // closed at once (its peer sees the end of the stream, or a reset when
+    // it had already sent), with an error record; the clients keep their
+    // places. Peers that only connect, trickle bytes or hold an
+    // unfinished request therefore turn their places over every few seconds,
+    // while the clients that make requests stay.
     static constexpr size_t kMaxClients = 16;
+    // A tool sends its first request right after connecting: within
+    // milliseconds on a cable or loopback, within a second or two when a
+    // wireless link loses the first segment and it is sent again. Three
+    // seconds cover that, and are all a connection that makes no request
+    // can hold a place for against a newcomer: one turned away by a flood
+    // of silent connections gets a place when it tries again, three seconds
+    // after the flood at the latest.
+    static constexpr std::chrono::milliseconds kFirstRequestGrace{3000};
+    // Longer than an engineer thinking, listening to a take or reading a
+    // plot, and than a measurement script waits between two requests; a
+    // panel polls far more often. A client silent this long is most likely
+    // a tool left open, and even then it goes only when the port is full
+    // and a newcomer needs its place. (A peer that vanished is found sooner
+    // by the keepalive probes below.) A peer that completes a request every
+    // few minutes can hold its place for good, as any tuning client may; it
+    // had to connect and speak the protocol to get there.
+    static constexpr std::chrono::seconds kLongSilence{300};
     // Requests taken from one client per round of select before the other
     // clients, new connections and new input have their turn.
     static constexpr unsigned int kRequestsPerRound = 16;
+    // Connections accepted per round of select; those still pending wait in
+    // the backlog for the next round. A storm of connections (each of which
+    // may have to be weighed against every client at the cap) then delays
+    // the clients' input by one share of accepts, not by the whole storm.
+    static constexpr unsigned int kAcceptsPerRound = 16;
     // Probing of a connection that stays silent, so that a peer that vanished
     // without closing is found: the first probe after this many seconds of
     // silence, then one every kKeepAliveInterval seconds, given up after
@@ -88,6 +128,12 @@ public:
     virtual int Bind() = 0;
 
 protected:
+    using TimePoint = std::chrono::steady_clock::time_point;
+    // Where the server takes the time from (a monotonic clock unless a
+    // subclass sets another, before Listen). It is read once per round of
+    // select, under m_mutexServer.
+    void SetClock(std::function<TimePoint()> fnClock) { m_fnClock = std::move(fnClock); }
+
     // Holds a pthread mutex for the enclosing scope.
     class CLock {
     public:
@@ -121,12 +167,34 @@ private:
     CDataAPO* ParseClient(CCommandData& client);
     // One select and one receive pass; a new round for every client.
     void WaitForData();
-    // Accepts every pending connection.
+    // Accepts the pending connections, up to kAcceptsPerRound.
     void AcceptClients();
     // False when no connection is pending any more.
     bool AcceptClient();
-    // Closes the client idle longest; false when every client is busy.
+    // Why a client may give way to a newcomer, in the order they go.
+    enum class GiveWay { kPeerGone, kNoFirstRequest, kLongSilent, kNever };
+    struct Candidate {
+        GiveWay eReason;
+        // Buffered or not yet received: the client is not silent.
+        bool bInputWaiting;
+        uint64_t nLastActivity;
+        // For the same reason, the silent before those with input waiting,
+        // then the longest silent.
+        bool GoesBefore(const Candidate& other) const {
+            if (eReason != other.eReason) {
+                return eReason < other.eReason;
+            }
+            if (bInputWaiting != other.bInputWaiting) {
+                return !bInputWaiting;
+            }
+            return nLastActivity < other.nLastActivity;
+        }
+    };
+    // Closes the client that gives way first (see kMaxClients); false when
+    // none may.
     bool MakeRoom(int nNewClient);
+    Candidate RankForGivingWay(int nSocket, const CCommandData& client,
+                               bool bQueuedForClosing) const;
     void ReceiveFrom(int nSocket, CCommandData& client);
     void DropOverlongInput(int nSocket, CCommandData& client);
     // When the clients together hold too much and nothing in it makes a
@@ -148,6 +216,10 @@ private:
     bool m_bInputWaiting;
     // Stamps of the clients' arrivals (CCommandData::LastActivity).
     uint64_t m_nActivityClock;
+    std::function<TimePoint()> m_fnClock;
+    // The time of the current round of select: when its connections were
+    // accepted and its input received.
+    TimePoint m_tRound;
 };
 
 }  // namespace TarvoFX

@@ -7,7 +7,6 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <string.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -123,6 +122,7 @@ void CBaseServer::WaitForData() {
 
     CLock lock(m_mutexServer);
     m_bAcceptPaused = false;
+    m_tRound = m_fnClock();
     if (!m_bListening) {
         // Close is tearing down; it owns the sockets now.
         return;
@@ -159,7 +159,9 @@ void CBaseServer::WaitForData() {
 }
 
 void CBaseServer::AcceptClients() {
-    while (m_bListening && !m_bAcceptPaused && AcceptClient()) {
+    for (unsigned int nAccepted = 0;
+         nAccepted < kAcceptsPerRound && m_bListening && !m_bAcceptPaused && AcceptClient();
+         ++nAccepted) {
     }
 }
 
@@ -195,7 +197,8 @@ bool CBaseServer::AcceptClient() {
         return true;
     }
     if (m_mapClients.size() >= kMaxClients && !MakeRoom(nClient)) {
-        TARVO_LOGE("Refusing connection %d: all %zu clients are busy", nClient, kMaxClients);
+        TARVO_LOGE("Refusing connection %d: none of the %zu clients may give way", nClient,
+                   kMaxClients);
         close(nClient);
         return true;
     }
@@ -214,48 +217,80 @@ bool CBaseServer::AcceptClient() {
     TARVO_LOGD("New incoming connection %d", nClient);
     CCommandData& client = m_mapClients[nClient] = CCommandData();
     client.SetLastActivity(++m_nActivityClock);
+    client.SetAccepted(m_tRound);
     FD_SET(nClient, &m_fdsMaster);
     m_nMaxFD = std::max(m_nMaxFD, nClient);
     return true;
 }
 
 bool CBaseServer::MakeRoom(int nNewClient) {
-    // A client whose peer has gone is the first to go; otherwise the one
-    // that has been idle longest. A client with input waiting, buffered here
-    // or not yet received, is busy.
     auto itChosen = m_mapClients.end();
-    bool bChosenGone = false;
+    Candidate chosen{};
     for (auto it = m_mapClients.begin(); it != m_mapClients.end(); ++it) {
-        int nUnread = 0;
-        if (!it->second.IsEmpty() || (ioctl(it->first, FIONREAD, &nUnread) == 0 && nUnread > 0)) {
-            continue;
-        }
-        const bool bGone = std::find(m_vecSocketsToClose.begin(), m_vecSocketsToClose.end(),
-                                     it->first) != m_vecSocketsToClose.end();
-        if (itChosen == m_mapClients.end() || (bGone && !bChosenGone) ||
-            (bGone == bChosenGone && it->second.LastActivity() < itChosen->second.LastActivity())) {
+        const bool bQueued = std::find(m_vecSocketsToClose.begin(), m_vecSocketsToClose.end(),
+                                       it->first) != m_vecSocketsToClose.end();
+        const Candidate candidate = RankForGivingWay(it->first, it->second, bQueued);
+        if (candidate.eReason != GiveWay::kNever &&
+            (itChosen == m_mapClients.end() || candidate.GoesBefore(chosen))) {
             itChosen = it;
-            bChosenGone = bGone;
+            chosen = candidate;
         }
     }
     if (itChosen == m_mapClients.end()) {
         return false;
     }
     const int nSocket = itChosen->first;
-    if (bChosenGone) {
-        TARVO_LOGD("Closing connection to: %d", nSocket);
-        m_vecSocketsToClose.erase(
-            std::remove(m_vecSocketsToClose.begin(), m_vecSocketsToClose.end(), nSocket),
-            m_vecSocketsToClose.end());
-    } else {
-        TARVO_LOGE("Closing connection %d, idle longest, to make room for connection %d", nSocket,
-                   nNewClient);
+    switch (chosen.eReason) {
+        case GiveWay::kPeerGone:
+            TARVO_LOGD("Closing connection to: %d", nSocket);
+            break;
+        case GiveWay::kNoFirstRequest:
+            TARVO_LOGE(
+                "Closing connection %d, no request within %lld ms of connecting, to make room "
+                "for connection %d",
+                nSocket, static_cast<long long>(kFirstRequestGrace.count()), nNewClient);
+            break;
+        case GiveWay::kLongSilent:
+            TARVO_LOGE(
+                "Closing connection %d, no request for %lld s, to make room for connection %d",
+                nSocket, static_cast<long long>(kLongSilence.count()), nNewClient);
+            break;
+        case GiveWay::kNever:
+            break;
+    }
+    if (chosen.eReason != GiveWay::kPeerGone) {
         shutdown(nSocket, SHUT_RDWR);
     }
+    m_vecSocketsToClose.erase(
+        std::remove(m_vecSocketsToClose.begin(), m_vecSocketsToClose.end(), nSocket),
+        m_vecSocketsToClose.end());
     close(nSocket);
     FD_CLR(nSocket, &m_fdsMaster);
     m_mapClients.erase(itChosen);
     return true;
+}
+
+CBaseServer::Candidate CBaseServer::RankForGivingWay(int nSocket, const CCommandData& client,
+                                                     bool bQueuedForClosing) const {
+    // What the system holds of the connection that has not been received:
+    // new input, the end of the stream, a reset, or nothing.
+    char cByte = 0;
+    const ssize_t nPeeked = recv(nSocket, &cByte, 1, MSG_PEEK | MSG_DONTWAIT);
+    const int nError = errno;
+    const bool bUnread = nPeeked > 0;
+    const bool bEnded = nPeeked == 0 || (nPeeked < 0 && nError != EAGAIN && nError != EWOULDBLOCK &&
+                                         nError != EINTR);
+    Candidate candidate{GiveWay::kNever, !client.IsEmpty() || bUnread, client.LastActivity()};
+    if ((bQueuedForClosing || bEnded) && client.IsEmpty()) {
+        candidate.eReason = GiveWay::kPeerGone;
+    } else if (!client.HasBeenServed()) {
+        if (m_tRound - client.Accepted() >= kFirstRequestGrace) {
+            candidate.eReason = GiveWay::kNoFirstRequest;
+        }
+    } else if (m_tRound - client.LastRequest() >= kLongSilence) {
+        candidate.eReason = GiveWay::kLongSilent;
+    }
+    return candidate;
 }
 
 void CBaseServer::ReceiveFrom(int nSocket, CCommandData& client) {

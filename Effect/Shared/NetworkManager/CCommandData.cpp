@@ -14,7 +14,10 @@ CCommandData::CCommandData(CCommandData&& other) noexcept
     : m_strData(std::move(other.m_strData)),
       m_mapFDs(std::exchange(other.m_mapFDs, {})),
       m_nTakenThisRound(other.m_nTakenThisRound),
-      m_nLastActivity(other.m_nLastActivity) {}
+      m_nLastActivity(other.m_nLastActivity),
+      m_tAccepted(other.m_tAccepted),
+      m_tLastRequest(other.m_tLastRequest),
+      m_bServed(other.m_bServed) {}
 
 CCommandData& CCommandData::operator=(CCommandData&& other) noexcept {
     if (this != &other) {
@@ -23,6 +26,9 @@ CCommandData& CCommandData::operator=(CCommandData&& other) noexcept {
         m_mapFDs = std::exchange(other.m_mapFDs, {});
         m_nTakenThisRound = other.m_nTakenThisRound;
         m_nLastActivity = other.m_nLastActivity;
+        m_tAccepted = other.m_tAccepted;
+        m_tLastRequest = other.m_tLastRequest;
+        m_bServed = other.m_bServed;
     }
     return *this;
 }

@@ -5,6 +5,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <chrono>
 #include <map>
 #include <string>
 #include <string_view>
@@ -44,13 +45,24 @@ public:
     bool IsEmpty() const { return m_strData.empty() && m_mapFDs.empty(); }
 
     // Kept by the socket layer: how many requests were taken from this client
-    // in the current round of select, and the stamp of its last arrival (a
-    // counter of the server's; larger is more recent).
+    // in the current round of select, the stamp of its last arrival (a
+    // counter of the server's; larger is more recent), when it was accepted
+    // and when it last completed a request.
+    using TimePoint = std::chrono::steady_clock::time_point;
     unsigned int TakenThisRound() const { return m_nTakenThisRound; }
-    void CountTaken() { ++m_nTakenThisRound; }
+    void CountTaken(TimePoint tNow) {
+        ++m_nTakenThisRound;
+        m_bServed = true;
+        m_tLastRequest = tNow;
+    }
     void StartRound() { m_nTakenThisRound = 0; }
     uint64_t LastActivity() const { return m_nLastActivity; }
     void SetLastActivity(uint64_t nStamp) { m_nLastActivity = nStamp; }
+    TimePoint Accepted() const { return m_tAccepted; }
+    void SetAccepted(TimePoint tAccepted) { m_tAccepted = tAccepted; }
+    // True once a request of this client was taken; LastRequest is then when.
+    bool HasBeenServed() const { return m_bServed; }
+    TimePoint LastRequest() const { return m_tLastRequest; }
 
 private:
     void CloseFDs();
@@ -59,6 +71,9 @@ private:
     FDMap m_mapFDs;
     unsigned int m_nTakenThisRound = 0;
     uint64_t m_nLastActivity = 0;
+    TimePoint m_tAccepted{};
+    TimePoint m_tLastRequest{};
+    bool m_bServed = false;
 };
 
 }  // namespace TarvoFX

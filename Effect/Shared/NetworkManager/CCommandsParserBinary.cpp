@@ -129,8 +129,10 @@ Record ParseCountedItems(CReceiveBuffer& strData, size_t nItemSize, const char* 
 }  // namespace
 
 Record CCommandsParser::ParseBinaryData(CReceiveBuffer& strData) {
-    // A 4-byte request alone is not served until one more byte arrives.
-    if (strData.size() < kWord + 1) {
+    // The first word decides: a request that is complete in it (version,
+    // calibration) is served as soon as it is there, alone or not; the
+    // marker and every other command wait in their own parsers for the rest.
+    if (strData.size() < kWord) {
         return nullptr;
     }
     TARVO_LOGI("Received barker received: 0x%02x 0x%02x 0x%02x 0x%02x", strData.ByteAt(0),
