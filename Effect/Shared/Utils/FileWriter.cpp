@@ -8,7 +8,7 @@
 
 namespace TarvoFX {
 
-FileWriter::FileWriter() : m_pFile(nullptr) {}
+FileWriter::FileWriter() : m_pFile(nullptr), m_nBuffered(0), m_nBufferSize(0) {}
 
 FileWriter::~FileWriter() {
     Close();
@@ -22,18 +22,36 @@ bool FileWriter::Open(const std::string& strPath, const std::string& strMode) {
         TARVO_DIRECT_LOGE("FileWriter::Open %s fail %s", strPath.c_str(), std::strerror(nError));
         return false;
     }
+    if (!m_pBuffer) {
+        m_pBuffer.reset(new char[BUFFER_SIZE]);
+    }
+    // Without a buffer of known size every text is flushed on its own.
+    m_nBufferSize =
+        std::setvbuf(m_pFile, m_pBuffer.get(), _IOFBF, BUFFER_SIZE) == 0 ? BUFFER_SIZE : 0;
+    m_nBuffered = 0;
     return true;
 }
 
 void FileWriter::Write(const std::string& strText) {
-    if (m_pFile != nullptr) {
-        std::fputs(strText.c_str(), m_pFile);
+    if (m_pFile == nullptr) {
+        return;
+    }
+    if (m_nBuffered != 0 && m_nBuffered + strText.size() > m_nBufferSize) {
+        Flush();
+    }
+    std::fputs(strText.c_str(), m_pFile);
+    m_nBuffered += strText.size();
+    // What does not fit the buffer leaves it in pieces anyway; it takes the
+    // rest of the buffer with it, so that the count starts afresh.
+    if (m_nBuffered > m_nBufferSize) {
+        Flush();
     }
 }
 
 void FileWriter::Flush() {
     if (m_pFile != nullptr) {
         std::fflush(m_pFile);
+        m_nBuffered = 0;
     }
 }
 
@@ -41,6 +59,7 @@ void FileWriter::Close() {
     if (m_pFile != nullptr) {
         std::fclose(m_pFile);
         m_pFile = nullptr;
+        m_nBuffered = 0;
     }
 }
 
