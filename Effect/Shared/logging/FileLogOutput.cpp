@@ -57,8 +57,7 @@ FileLogOutput::~FileLogOutput() {
 
 void FileLogOutput::Write(const std::string& strTime, int nPid, int nTid, int nLevel,
                           const std::string& strTag, const std::string& strMessage) {
-    std::string strLine = FormatLogLine(strTime, nPid, nTid, nLevel, strTag, strMessage);
-    strLine += '\n';
+    std::string strLine = FormatLogLine(strTime, nPid, nTid, nLevel, strTag, strMessage, true);
     // A refused line is lost; the queue reports it and marks what follows.
     m_pQueue->Enqueue(std::make_shared<WriteLineMessage>(m_pTarget, std::move(strLine)));
 }
