@@ -16,6 +16,10 @@ packages=(
   blueprint-tools golang-android-soong-dev
   # the peer of the tuning server's benchmark (bench/RedisComparison.cpp)
   redis-server
+  # where the benchmarks' time goes: system calls per operation (strace -c),
+  # software counters and context switches (perf stat), instruction counts
+  # where the machine has no hardware counters (valgrind --tool=callgrind)
+  strace linux-perf valgrind
   # veltra-tune panel (HTTP server, JSON) and its test in headless Chromium
   libcpp-httplib-dev nlohmann-json3-dev chromium chromium-driver python3-selenium
   fonts-dejavu-core

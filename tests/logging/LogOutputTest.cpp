@@ -23,6 +23,7 @@
 #include "logging/TarvoLogImpl.h"
 #include "logging/TextLines.h"
 #include "utils/LogRecordsTest.h"
+#include "utils/QueueTestSupport.h"
 #include "utils/TempDir.h"
 
 using TarvoFX::FileLogOutput;
@@ -92,6 +93,22 @@ TEST_F(FileLogOutputTest, EnablingWithAPathAppendsFlushedLines) {
         "earlier\n"
         "03-18 21:15:16:042 812 830 INFO: TARVO_LOG_FXModule first\n"
         "03-18 21:15:16:043 812 831 ERROR: TARVO_LOG_FXModule second\n",
+        Read("app.log"));
+}
+
+// Nobody waits for the worker here: it flushes what it has written before
+// it waits for more lines.
+TEST_F(FileLogOutputTest, LinesReachTheFileBeforeTheWorkerWaits) {
+    FileLogOutput output;
+    ASSERT_TRUE(output.EnableByName(("FILE_LOG://" + dir.Path("app.log")).c_str(), true));
+    for (int nLine = 0; nLine < 3; ++nLine) {
+        output.Write("t", 1, 2, 2, kTag, "line " + std::to_string(nLine));
+    }
+    EXPECT_TRUE(TestSupport::WaitUntil([&] { return Lines(Read("app.log")).size() == 3; }));
+    EXPECT_EQ(
+        "t 1 2 INFO: TARVO_LOG_FXModule line 0\n"
+        "t 1 2 INFO: TARVO_LOG_FXModule line 1\n"
+        "t 1 2 INFO: TARVO_LOG_FXModule line 2\n",
         Read("app.log"));
 }
 

@@ -322,4 +322,31 @@ TEST(FormatLogTimeTest, RendersMonthDayTimeAndTruncatedMilliseconds) {
     EXPECT_EQ("03-18 21:15:16:042", TarvoFX::FormatLogTime(time));
 }
 
+// Records of one second share the converted seconds; a change of the time
+// zone within that second is still seen by the next record.
+TEST(FormatLogTimeTest, ZoneChangeWithinTheSameSecondIsSeen) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    struct tm moment = {};
+    moment.tm_year = 2021 - 1900;
+    moment.tm_mon = 5;
+    moment.tm_mday = 30;
+    moment.tm_hour = 23;
+    moment.tm_min = 59;
+    moment.tm_sec = 59;
+    const time_t nSeconds = timegm(&moment);
+    EXPECT_EQ("06-30 23:59:59:001", TarvoFX::FormatLogTime(timespec{nSeconds, 1000000}));
+    EXPECT_EQ("06-30 23:59:59:999", TarvoFX::FormatLogTime(timespec{nSeconds, 999999999}));
+
+    setenv("TZ", "UTC-2", 1);
+    tzset();
+    EXPECT_EQ("07-01 01:59:59:500", TarvoFX::FormatLogTime(timespec{nSeconds, 500000000}));
+
+    setenv("TZ", "UTC", 1);
+    tzset();
+    EXPECT_EQ("06-30 23:59:59:500", TarvoFX::FormatLogTime(timespec{nSeconds, 500000000}));
+    // Another second is converted again.
+    EXPECT_EQ("07-01 00:00:00:000", TarvoFX::FormatLogTime(timespec{nSeconds + 1, 0}));
+}
+
 }  // namespace

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include <string>
 #include <vector>
@@ -215,10 +219,38 @@ TEST_F(TextRequestsTest, ParamWithOneNumberIsRefusedAndTheNextLineStillServed) {
 
 // Whatever the argument text, a parameter line holds what " %u %lf" reads.
 TEST_F(TextRequestsTest, ParameterValuesAreReadAsTheFormatReadsThem) {
-    for (const char* szArguments :
-         {" 12 0.5", " 12 -0.25", " 7 1.", " 007 3", "\t12\t 0.5 \r", " 12 .5", " 12 +0.5",
-          " 12 1e3", " 12 0x10", " 12 inf", " 4294967295 1", " 99999999999 1", " 12 0.5junk",
-          " 12abc 1", " -3 2", " 12 0.1234567890123456789", " 12", " x 1"}) {
+    for (const char* szArguments : {" 12 0.5",
+                                    " 12 -0.25",
+                                    " 7 1.",
+                                    " 007 3",
+                                    "\t12\t 0.5 \r",
+                                    " 12 .5",
+                                    " 12 +0.5",
+                                    " 12 1e3",
+                                    " 12 0x10",
+                                    " 12 inf",
+                                    " 4294967295 1",
+                                    " 99999999999 1",
+                                    " 12 0.5junk",
+                                    " 12abc 1",
+                                    " -3 2",
+                                    " 12 0.1234567890123456789",
+                                    " 12",
+                                    " x 1",
+                                    " 1 0.1",
+                                    " 1 0.3",
+                                    " 1 2.675",
+                                    " 1 -1.005",
+                                    " 1 123456789012345",
+                                    " 1 1234567890123456",
+                                    " 1 999999999999999.9",
+                                    " 1 0.0000000000000000000001",
+                                    " 1 0.00000000000000000000001",
+                                    " 1 000000000000000000000000.5",
+                                    " 1 4503599627370497.5",
+                                    " 1 1.7976931348623157",
+                                    " 1 9007199254740993",
+                                    " 1 0.000000000000000000000000000001"}) {
         SCOPED_TRACE(szArguments);
         unsigned int nParam = 0;
         double dValue = 0.0;
@@ -230,7 +262,32 @@ TEST_F(TextRequestsTest, ParameterValuesAreReadAsTheFormatReadsThem) {
         if (pRecord) {
             EXPECT_EQ(nParam, pRecord->nParam);
             EXPECT_EQ(dValue, pRecord->dValue);
+            EXPECT_EQ(std::signbit(dValue), std::signbit(pRecord->dValue));
         }
+    }
+}
+
+// Every short decimal, converted without the general scanner, is the double
+// the format reads, bit for bit, signed zero included.
+TEST_F(TextRequestsTest, ShortDecimalsAreTheDoublesTheFormatReads) {
+    std::vector<std::string> vecValues = {"0", "-0", "-0.0", "0.000", "5", "-5.5"};
+    uint64_t nState = 12345;
+    for (int nIndex = 0; nIndex < 2000; ++nIndex) {
+        nState = nState * 6364136223846793005u + 1442695040888963407u;
+        std::string strDigits = std::to_string(nState >> 11);
+        strDigits.resize(1 + (nState >> 3) % strDigits.size());
+        const size_t nPoint = (nState >> 7) % (strDigits.size() + 1);
+        std::string strValue = strDigits.substr(0, nPoint);
+        strValue += (strValue.empty() ? "0." : ".") + strDigits.substr(nPoint);
+        vecValues.push_back(((nState >> 1) & 1) != 0 ? "-" + strValue : strValue);
+    }
+    for (const std::string& strValue : vecValues) {
+        SCOPED_TRACE(strValue);
+        client.ResetData();
+        Record pRecord = Feed("param 3 " + strValue + "\n");
+        ASSERT_TRUE(pRecord);
+        const double dExpected = strtod(strValue.c_str(), nullptr);
+        EXPECT_EQ(0, memcmp(&dExpected, &pRecord->dValue, sizeof(dExpected)));
     }
 }
 

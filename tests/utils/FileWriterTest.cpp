@@ -117,6 +117,23 @@ TEST_F(FileWriterTest, FailedReopenLeavesNoFileOpen) {
     EXPECT_EQ(nDescriptors, CountOpenDescriptors(dir.Path("")));
 }
 
+// Another process appending to the same file must never find a text of ours
+// split across two writes: one that does not fit in what is left of the
+// buffer makes the buffer go out first.
+TEST_F(FileWriterTest, TextThatDoesNotFitTheBufferIsNotSplit) {
+    std::string strPath = dir.Path("out.log");
+    FileWriter writer;
+    ASSERT_TRUE(writer.Open(strPath, "a+"));
+    const std::string strFirst(FileWriter::BUFFER_SIZE - 100, 'a');
+    const std::string strSecond(200, 'b');
+    writer.Write(strFirst);
+    EXPECT_EQ("", TempDir::ReadFile(strPath));
+    writer.Write(strSecond);
+    EXPECT_EQ(strFirst, TempDir::ReadFile(strPath));
+    writer.Flush();
+    EXPECT_EQ(strFirst + strSecond, TempDir::ReadFile(strPath));
+}
+
 TEST(FormatFileNameTimeTest, RendersACompactLocalStamp) {
     setenv("TZ", "UTC", 1);
     tzset();

@@ -266,6 +266,24 @@ TEST_F(ThreadedQueueTest, ManyProducersAllGetExecuted) {
     }
 }
 
+// The hook runs whenever the worker finds nothing queued, before it waits,
+// and once as it ends; never between messages that were waiting together.
+TEST_F(ThreadedQueueTest, BeforeWaitRunsOnlyWhenTheQueueIsEmptyAndAtTheEnd) {
+    constexpr int kHook = -1;
+    ThreadedQueue worker(std::make_shared<MessageQueue>(10), false,
+                         [this] { recorder.Add(kHook); });
+    ASSERT_TRUE(WaitUntil([&] { return recorder.Ids() == std::vector<int>{kHook}; }));
+    ASSERT_TRUE(worker.Enqueue(Blocking(0)));
+    ASSERT_TRUE(started.Wait());
+    ASSERT_TRUE(worker.Enqueue(Plain(1)));
+    ASSERT_TRUE(worker.Enqueue(Plain(2)));
+    release.Open();
+    ASSERT_TRUE(WaitUntil([&] { return recorder.Ids().size() == 5; }));
+    EXPECT_EQ((std::vector<int>{kHook, 0, 1, 2, kHook}), recorder.Ids());
+    worker.Stop();
+    EXPECT_EQ((std::vector<int>{kHook, 0, 1, 2, kHook, kHook}), recorder.Ids());
+}
+
 TEST_F(ThreadedQueueTest, NullQueueGivesAStoppedObject) {
     ThreadedQueue worker(nullptr);
     EXPECT_FALSE(worker.Enqueue(Plain(1)));

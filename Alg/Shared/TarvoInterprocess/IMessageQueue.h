@@ -35,6 +35,10 @@ public:
     virtual int GetCapacity() const { return m_nCapacity; }
     // With bCheckFull off the queue grows without bound (stop and flush markers).
     virtual bool Enqueue(std::shared_ptr<Message> pMessage, bool bCheckFull) = 0;
+    // The front message if one is queued, else null at once. A queue that
+    // cannot tell without blocking may always answer null; its consumer then
+    // treats every Dequeue as one that may wait.
+    virtual std::shared_ptr<Message> TryDequeue() { return nullptr; }
 
 protected:
     int m_nCapacity;

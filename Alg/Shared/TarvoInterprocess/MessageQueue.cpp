@@ -90,13 +90,30 @@ bool MessageQueue::Enqueue(std::shared_ptr<Message> pMessage, bool bCheckFull) {
     return true;
 }
 
+std::shared_ptr<Message> MessageQueue::TakeFront() {
+    std::shared_ptr<Message> pMessage = std::move(m_queue.front());
+    m_queue.pop_front();
+    return pMessage;
+}
+
 std::shared_ptr<Message> MessageQueue::Dequeue() {
     std::shared_ptr<Message> pMessage;
     {
         std::unique_lock<std::mutex> lock = LockBriefly(m_mutex);
         m_condition.wait(lock, [this] { return !m_queue.empty(); });
-        pMessage = std::move(m_queue.front());
-        m_queue.pop_front();
+        pMessage = TakeFront();
+    }
+    return Dequeued(std::move(pMessage));
+}
+
+std::shared_ptr<Message> MessageQueue::TryDequeue() {
+    std::shared_ptr<Message> pMessage;
+    {
+        std::unique_lock<std::mutex> lock = LockBriefly(m_mutex);
+        if (m_queue.empty()) {
+            return nullptr;
+        }
+        pMessage = TakeFront();
     }
     return Dequeued(std::move(pMessage));
 }

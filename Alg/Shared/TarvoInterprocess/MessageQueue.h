@@ -27,8 +27,12 @@ public:
     std::shared_ptr<Message> Dequeue() override;
     void Clear() override;
     int GetSize() const override;
+    std::shared_ptr<Message> TryDequeue() override;
 
 private:
+    // Takes the front message out; the queue must not be empty.
+    std::shared_ptr<Message> TakeFront();
+
     mutable std::mutex m_mutex;
     std::condition_variable m_condition;
     std::deque<std::shared_ptr<Message>> m_queue;

@@ -11,7 +11,14 @@ ThreadedQueue::ThreadedQueue(std::shared_ptr<IMessageQueue> pQueue)
     : ThreadedQueue(std::move(pQueue), false) {}
 
 ThreadedQueue::ThreadedQueue(std::shared_ptr<IMessageQueue> pQueue, bool bAbortOnDestroy)
-    : m_pQueue(std::move(pQueue)), m_bStopped(false), m_bAbortOnDestroy(bAbortOnDestroy) {
+    : ThreadedQueue(std::move(pQueue), bAbortOnDestroy, nullptr) {}
+
+ThreadedQueue::ThreadedQueue(std::shared_ptr<IMessageQueue> pQueue, bool bAbortOnDestroy,
+                             std::function<void()> pfnBeforeWait)
+    : m_pQueue(std::move(pQueue)),
+      m_pfnBeforeWait(std::move(pfnBeforeWait)),
+      m_bStopped(false),
+      m_bAbortOnDestroy(bAbortOnDestroy) {
     if (!m_pQueue) {
         TARVO_DIRECT_LOGE("ThreadedQueue::ThreadedQueue NULL pQueue");
         m_bStopped = true;
@@ -36,7 +43,16 @@ ThreadedQueue::~ThreadedQueue() {
 void ThreadedQueue::Run() {
     TARVO_DIRECT_LOGD("ThreadedQueue::Run --->");
     for (;;) {
-        std::shared_ptr<Message> pMessage = m_pQueue->Dequeue();
+        std::shared_ptr<Message> pMessage;
+        if (m_pfnBeforeWait) {
+            pMessage = m_pQueue->TryDequeue();
+            if (!pMessage) {
+                m_pfnBeforeWait();
+            }
+        }
+        if (!pMessage) {
+            pMessage = m_pQueue->Dequeue();
+        }
         if (!pMessage) {
             continue;
         }
@@ -49,6 +65,9 @@ void ThreadedQueue::Run() {
         if (pMessage->GetKind() == Message::KIND_STOP) {
             break;
         }
+    }
+    if (m_pfnBeforeWait) {
+        m_pfnBeforeWait();
     }
     Clear();
     TARVO_DIRECT_LOGD("ThreadedQueue::Run <---");

@@ -1,6 +1,7 @@
 // One worker thread that executes the messages of a queue in order.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -21,6 +22,11 @@ public:
     // the start.
     explicit ThreadedQueue(std::shared_ptr<IMessageQueue> pQueue);
     ThreadedQueue(std::shared_ptr<IMessageQueue> pQueue, bool bAbortOnDestroy);
+    // pfnBeforeWait runs on the worker whenever it finds the queue empty,
+    // before it waits for the next message, and once more when it ends: the
+    // place to finish what the messages executed so far have left pending.
+    ThreadedQueue(std::shared_ptr<IMessageQueue> pQueue, bool bAbortOnDestroy,
+                  std::function<void()> pfnBeforeWait);
     // Abort if bAbortOnDestroy was given, else Stop.
     ~ThreadedQueue();
 
@@ -49,6 +55,7 @@ private:
 
     std::thread m_thread;
     std::shared_ptr<IMessageQueue> m_pQueue;
+    std::function<void()> m_pfnBeforeWait;
     std::recursive_mutex m_mutex;
     bool m_bStopped;
     bool m_bAbortOnDestroy;

@@ -111,13 +111,37 @@ const char* PlainDigits(const char* p, uint32_t* pValue) {
     return p;
 }
 
+// Powers of ten that a double holds exactly.
+constexpr double s_adExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                           1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                           1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int kMaxExactFractionDigits = 22;
+// Below 2^53, so the digits as an integer are a double exactly.
+constexpr int kMaxExactSignificantDigits = 15;
+
 // [-]digits[.digits] ending at a blank or the end, converted as "%lf" does
-// (the same conversion of the same characters); else false.
+// (the same conversion of the same characters); else false. A value of at
+// most 15 significant digits and 22 fraction digits is its digits divided by
+// a power of ten: both are exact doubles, so the one correctly rounded
+// division gives the correctly rounded value strtod gives, for a fraction of
+// its cost. Longer ones go through strtod.
 bool PlainDecimal(const char* p, double* pValue) {
-    const char* q = *p == '-' ? p + 1 : p;
+    const bool bNegative = *p == '-';
+    const char* q = bNegative ? p + 1 : p;
     const char* pDigits = q;
+    uint64_t nDigits = 0;
+    int nSignificant = 0;
+    int nFraction = 0;
+    auto take = [&](char c) {
+        if (nSignificant > 0 || c != '0') {
+            ++nSignificant;
+        }
+        if (nSignificant <= kMaxExactSignificantDigits) {
+            nDigits = nDigits * 10u + static_cast<unsigned>(c - '0');
+        }
+    };
     while (*q >= '0' && *q <= '9') {
-        ++q;
+        take(*q++);
     }
     if (q == pDigits) {
         return false;
@@ -125,11 +149,17 @@ bool PlainDecimal(const char* p, double* pValue) {
     if (*q == '.') {
         ++q;
         while (*q >= '0' && *q <= '9') {
-            ++q;
+            take(*q++);
+            ++nFraction;
         }
     }
     if (*q != '\0' && !IsBlank(*q)) {
         return false;
+    }
+    if (nSignificant <= kMaxExactSignificantDigits && nFraction <= kMaxExactFractionDigits) {
+        const double dMagnitude = static_cast<double>(nDigits) / s_adExactPowersOfTen[nFraction];
+        *pValue = bNegative ? -dMagnitude : dMagnitude;
+        return true;
     }
     char* pEnd = nullptr;
     *pValue = strtod(p, &pEnd);

@@ -8,7 +8,7 @@
 
 namespace TarvoFX {
 
-FileWriter::FileWriter() : m_pFile(nullptr) {}
+FileWriter::FileWriter() : m_pFile(nullptr), m_nBuffered(0), m_nBufferSize(0) {}
 
 FileWriter::~FileWriter() {
     Close();
@@ -22,18 +22,36 @@ bool FileWriter::Open(const std::string& strPath, const std::string& strMode) {
         TARVO_DIRECT_LOGE("FileWriter::Open %s fail %s", strPath.c_str(), std::strerror(nError));
         return false;
     }
+    if (!m_pBuffer) {
+        m_pBuffer.reset(new char[BUFFER_SIZE]);
+    }
+    // Without a buffer of known size every text is flushed on its own.
+    m_nBufferSize =
+        std::setvbuf(m_pFile, m_pBuffer.get(), _IOFBF, BUFFER_SIZE) == 0 ? BUFFER_SIZE : 0;
+    m_nBuffered = 0;
     return true;
 }
 
 void FileWriter::Write(const std::string& strText) {
-    if (m_pFile != nullptr) {
-        std::fputs(strText.c_str(), m_pFile);
+    if (m_pFile == nullptr) {
+        return;
+    }
+    if (m_nBuffered != 0 && m_nBuffered + strText.size() > m_nBufferSize) {
+        Flush();
+    }
+    std::fputs(strText.c_str(), m_pFile);
+    m_nBuffered += strText.size();
+    // What does not fit the buffer leaves it in pieces anyway; it takes the
+    // rest of the buffer with it, so that the count starts afresh.
+    if (m_nBuffered > m_nBufferSize) {
+        Flush();
     }
 }
 
 void FileWriter::Flush() {
     if (m_pFile != nullptr) {
         std::fflush(m_pFile);
+        m_nBuffered = 0;
     }
 }
 
@@ -41,6 +59,7 @@ void FileWriter::Close() {
     if (m_pFile != nullptr) {
         std::fclose(m_pFile);
         m_pFile = nullptr;
+        m_nBuffered = 0;
     }
 }
 
@@ -54,18 +73,56 @@ void PutDigits(char* pText, int nWidth, int nValue) {
     }
 }
 
+// The local time zone as the C library last set it up: what tzset (and
+// everything that calls it) changes.
+struct SZoneState {
+    const char* szStandard;
+    const char* szDaylight;
+    long nOffset;
+    int nDaylight;
+    bool operator==(const SZoneState& other) const {
+        return szStandard == other.szStandard && szDaylight == other.szDaylight &&
+               nOffset == other.nOffset && nDaylight == other.nDaylight;
+    }
+};
+
+SZoneState CurrentZone() {
+    return {tzname[0], tzname[1], static_cast<long>(timezone), daylight};
+}
+
+// "MM-DD hh:mm:ss" of the last second this thread rendered. Records come many
+// to a second, and converting the seconds to local time costs more than the
+// rest of the record's time text together; the text is taken again as long as
+// the second and the time zone are the same.
+struct SSecondText {
+    bool bValid = false;
+    time_t nSeconds = 0;
+    SZoneState zone = {};
+    char szText[15] = {};
+};
+
+thread_local SSecondText t_lastSecond;
+
 }  // namespace
 
 // Every record of the stream and file outputs carries this text, so fields in
 // their usual ranges are written digit by digit; anything else (an invalid
 // time) goes through snprintf, which renders it the same way.
 std::string FormatLogTime(const timespec& time) {
+    const int nMilliseconds = static_cast<int>(time.tv_nsec / 1000000);
+    SSecondText& last = t_lastSecond;
+    if (last.bValid && last.nSeconds == time.tv_sec && nMilliseconds >= 0 && nMilliseconds <= 999 &&
+        last.zone == CurrentZone()) {
+        char szText[] = "MM-DD hh:mm:ss:mmm";
+        std::memcpy(szText, last.szText, sizeof(last.szText));
+        PutDigits(szText + 15, 3, nMilliseconds);
+        return std::string(szText, sizeof(szText) - 1);
+    }
     struct tm local = {};
     time_t nSeconds = time.tv_sec;
     localtime_r(&nSeconds, &local);
-    const int anFields[] = {local.tm_mon + 1, local.tm_mday,
-                            local.tm_hour,    local.tm_min,
-                            local.tm_sec,     static_cast<int>(time.tv_nsec / 1000000)};
+    const int anFields[] = {local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                            local.tm_min,     local.tm_sec,  nMilliseconds};
     bool bUsualRanges = anFields[5] >= 0 && anFields[5] <= 999;
     for (int nIndex = 0; nIndex < 5; ++nIndex) {
         bUsualRanges = bUsualRanges && anFields[nIndex] >= 0 && anFields[nIndex] <= 99;
@@ -78,6 +135,11 @@ std::string FormatLogTime(const timespec& time) {
         PutDigits(szText + 9, 2, anFields[3]);
         PutDigits(szText + 12, 2, anFields[4]);
         PutDigits(szText + 15, 3, anFields[5]);
+        // localtime_r has set the zone up by now.
+        last.bValid = true;
+        last.nSeconds = time.tv_sec;
+        last.zone = CurrentZone();
+        std::memcpy(last.szText, szText, sizeof(last.szText));
         return std::string(szText, sizeof(szText) - 1);
     }
     char szText[1024];

@@ -6,6 +6,7 @@
 #include <time.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace TarvoFX {
@@ -18,10 +19,17 @@ public:
     FileWriter(const FileWriter&) = delete;
     FileWriter& operator=(const FileWriter&) = delete;
 
+    enum { BUFFER_SIZE = 16384 };
+
     // fopen(strPath, strMode). A file that is still open is closed first, so a
     // second Open never leaks the earlier handle. On failure no file is open.
+    // The stream buffers BUFFER_SIZE bytes.
     bool Open(const std::string& strPath, const std::string& strMode);
-    // fputs the text to the open file; nothing without one. No newline is added.
+    // fputs the text to the open file; nothing without one. No newline is
+    // added. Each text of up to BUFFER_SIZE bytes reaches the file in one
+    // write: when it does not fit in what is left of the buffer, the buffer is
+    // flushed first, so that nothing another process appends to the same file
+    // can land inside it.
     void Write(const std::string& strText);
     void Flush();
     void Close();
@@ -29,6 +37,11 @@ public:
 
 private:
     FILE* m_pFile;
+    std::unique_ptr<char[]> m_pBuffer;
+    // Bytes written into the stream buffer since the last flush, and the
+    // buffer's size: 0 when the stream could not take ours (size unknown).
+    size_t m_nBuffered;
+    size_t m_nBufferSize;
 };
 
 // Log record time, local time: "MM-DD hh:mm:ss:mmm".

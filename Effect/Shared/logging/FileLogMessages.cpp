@@ -16,14 +16,19 @@ void FileLogMessage::NoteDroppedLines() {
 WriteLineMessage::WriteLineMessage(std::shared_ptr<FileLogTarget> pTarget, std::string strLine)
     : FileLogMessage(std::move(pTarget)), m_strLine(std::move(strLine)) {}
 
+// The mark and its line go to the writer as one text, which reaches the
+// file in one write.
 void WriteLineMessage::Execute() {
     NoteDroppedLines();
     if (m_pTarget->bLinesDropped) {
-        m_pTarget->writer.Write("* ");
+        m_pTarget->writer.Write("* " + m_strLine);
         m_pTarget->bLinesDropped = false;
+    } else {
+        m_pTarget->writer.Write(m_strLine);
     }
-    m_pTarget->writer.Write(m_strLine);
-    m_pTarget->writer.Flush();
+    if (!m_pTarget->bFlushBeforeWait) {
+        m_pTarget->writer.Flush();
+    }
 }
 
 OpenFileMessage::OpenFileMessage(std::shared_ptr<FileLogTarget> pTarget, std::string strPath,

@@ -13,10 +13,14 @@ namespace TarvoFX {
 // What the worker writes to: the file, and whether lines were dropped by the
 // full queue since the last line the worker handled. A drop is noticed by the
 // first message accepted after it, which need not be a line; the flag keeps
-// the mark for the next line.
+// the mark for the next line. With bFlushBeforeWait a line stays in the
+// writer's buffer until the worker that executes the messages flushes it,
+// which it does before it waits for more; otherwise each line is flushed at
+// once.
 struct FileLogTarget {
     FileWriter writer;
     bool bLinesDropped = false;
+    bool bFlushBeforeWait = false;
 };
 
 class FileLogMessage : public TarvoInterprocess::Message {
@@ -30,8 +34,8 @@ protected:
     std::shared_ptr<FileLogTarget> m_pTarget;
 };
 
-// Writes one rendered line and flushes the file; a line that follows dropped
-// lines starts with "* ".
+// Writes one rendered line (flushed at once or before the worker waits, see
+// FileLogTarget); a line that follows dropped lines starts with "* ".
 class WriteLineMessage : public FileLogMessage {
 public:
     WriteLineMessage(std::shared_ptr<FileLogTarget> pTarget, std::string strLine);

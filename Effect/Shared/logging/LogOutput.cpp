@@ -9,15 +9,10 @@ namespace {
 const char* const s_caszLevelWords[] = {"DEBUG:", "DEBUG:", "INFO:", "WARNING:", "ERROR:"};
 const int s_anLevelPriorities[] = {2, 3, 4, 5, 6};
 
-// Longest decimal int ("-2147483648"), the longest level word and the
-// separators and line end around them.
-constexpr size_t kLineOverhead = 2 * 11 + 8 + 5 + 1;
-
-// Appends nValue in decimal, exactly as "%d" renders it, without going
-// through the formatted-output machinery (two of these per record).
-void AppendDecimal(std::string& strText, int nValue) {
-    char szDigits[12];
-    char* const pEnd = szDigits + sizeof(szDigits);
+// Renders nValue in decimal, exactly as "%d" does, into the end of a buffer
+// of 12 characters, without going through the formatted-output machinery
+// (two of these per record); returns where the digits start.
+char* RenderDecimal(char* pEnd, int nValue) {
     char* pStart = pEnd;
     unsigned nMagnitude =
         nValue < 0 ? 0u - static_cast<unsigned>(nValue) : static_cast<unsigned>(nValue);
@@ -28,7 +23,12 @@ void AppendDecimal(std::string& strText, int nValue) {
     if (nValue < 0) {
         *--pStart = '-';
     }
-    strText.append(pStart, static_cast<size_t>(pEnd - pStart));
+    return pStart;
+}
+
+char* Put(char* pText, const char* pPart, size_t nLength) {
+    std::memcpy(pText, pPart, nLength);
+    return pText + nLength;
 }
 
 }  // namespace
@@ -43,20 +43,37 @@ int GetLogLevelPriority(int nLevel) {
 
 std::string FormatLogLine(const std::string& strTime, int nPid, int nTid, int nLevel,
                           const std::string& strTag, const std::string& strMessage) {
-    std::string strLine;
-    // Room for a line end too, which the file output adds.
-    strLine.reserve(strTime.size() + strTag.size() + strMessage.size() + kLineOverhead);
-    strLine += strTime;
-    strLine += ' ';
-    AppendDecimal(strLine, nPid);
-    strLine += ' ';
-    AppendDecimal(strLine, nTid);
-    strLine += ' ';
-    strLine += GetLogLevelWord(nLevel);
-    strLine += ' ';
-    strLine += strTag;
-    strLine += ' ';
-    strLine += strMessage;
+    return FormatLogLine(strTime, nPid, nTid, nLevel, strTag, strMessage, false);
+}
+
+// The length is known before anything is copied, so the line is one
+// allocation filled by copies instead of nine appends that each check for
+// room.
+std::string FormatLogLine(const std::string& strTime, int nPid, int nTid, int nLevel,
+                          const std::string& strTag, const std::string& strMessage, bool bLineEnd) {
+    char szPid[12];
+    char szTid[12];
+    const char* const pPidEnd = szPid + sizeof(szPid);
+    const char* const pTidEnd = szTid + sizeof(szTid);
+    const char* const pPid = RenderDecimal(szPid + sizeof(szPid), nPid);
+    const char* const pTid = RenderDecimal(szTid + sizeof(szTid), nTid);
+    const char* const szWord = GetLogLevelWord(nLevel);
+    const size_t nPidLength = static_cast<size_t>(pPidEnd - pPid);
+    const size_t nTidLength = static_cast<size_t>(pTidEnd - pTid);
+    const size_t nWordLength = std::strlen(szWord);
+    const size_t nLength = strTime.size() + nPidLength + nTidLength + nWordLength + strTag.size() +
+                           strMessage.size() + 5 + (bLineEnd ? 1 : 0);
+    std::string strLine(nLength, ' ');
+    char* pText = &strLine[0];
+    pText = Put(pText, strTime.data(), strTime.size()) + 1;
+    pText = Put(pText, pPid, nPidLength) + 1;
+    pText = Put(pText, pTid, nTidLength) + 1;
+    pText = Put(pText, szWord, nWordLength) + 1;
+    pText = Put(pText, strTag.data(), strTag.size()) + 1;
+    pText = Put(pText, strMessage.data(), strMessage.size());
+    if (bLineEnd) {
+        *pText = '\n';
+    }
     return strLine;
 }
 

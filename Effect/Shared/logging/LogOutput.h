@@ -14,6 +14,9 @@ int GetLogLevelPriority(int nLevel);
 // "<time> <pid> <tid> <level word> <tag> <message>".
 std::string FormatLogLine(const std::string& strTime, int nPid, int nTid, int nLevel,
                           const std::string& strTag, const std::string& strMessage);
+// The same line, followed by a line feed when bLineEnd is set.
+std::string FormatLogLine(const std::string& strTime, int nPid, int nTid, int nLevel,
+                          const std::string& strTag, const std::string& strMessage, bool bLineEnd);
 
 // One destination of log records. Outputs are called concurrently from many
 // threads; each writes a record in one call so records never tear.
