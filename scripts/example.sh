@@ -54,6 +54,15 @@ cmake -S examples/companion -B "$work/build" -G Ninja -DCMAKE_PREFIX_PATH="$work
 cmake --build "$work/build" >/dev/null
 "${run[@]}" "$work/build/companion"
 
+# The Java API's JNI library and jar, built against the installed package
+# alone, as an app's build would.
+if [ "$preset" = default ]; then
+  cmake -S java -B "$work/build-java" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
+  cmake --build "$work/build-java" >/dev/null
+  test -f "$work/build-java/libveltraeffect_jni.so" -a -f "$work/build-java/veltraeffectapi.jar"
+  echo "example ($preset): the Java API built against the installed package"
+fi
+
 # Through pkg-config (the host platform's controls by hand).
 export PKG_CONFIG_PATH="$work/prefix/lib/pkgconfig"
 # shellcheck disable=SC2046
