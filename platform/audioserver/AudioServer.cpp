@@ -518,6 +518,22 @@ void AudioServer::WaitForEvents() {
     m_eventCv.wait(lock, [&] { return m_nDelivered >= nTarget || m_bStopEvents; });
 }
 
+void AudioServer::EndEventThread() {
+    WaitForEvents();
+    std::thread ending;
+    {
+        std::lock_guard<std::mutex> lock(m_eventMutex);
+        m_bStopEvents = true;
+        ending = std::move(m_eventThread);
+    }
+    m_eventCv.notify_all();
+    if (ending.joinable()) {
+        ending.join();
+    }
+    std::lock_guard<std::mutex> lock(m_eventMutex);
+    m_bStopEvents = false;
+}
+
 void AudioServer::EventLoop() {
     std::unique_lock<std::mutex> eventLock(m_eventMutex);
     for (;;) {

@@ -106,4 +106,8 @@ JNIEXPORT void JNICALL Java_veltraeffectapi_Platform_waitForEvents(JNIEnv*, jcla
     AudioServer::Instance().WaitForEvents();
 }
 
+JNIEXPORT void JNICALL Java_veltraeffectapi_Platform_endEventThread(JNIEnv*, jclass) {
+    AudioServer::Instance().EndEventThread();
+}
+
 }  // extern "C"

@@ -4,6 +4,7 @@ import static org.junit.Assert.assertArrayEquals;
 import static org.junit.Assert.assertEquals;
 import static org.junit.Assert.assertFalse;
 import static org.junit.Assert.assertNotEquals;
+import static org.junit.Assert.assertNotSame;
 import static org.junit.Assert.assertTrue;
 
 import java.util.List;
@@ -30,6 +31,28 @@ public class EffectEventsTest {
     @After
     public void tearDown() {
         Platform.reset();
+    }
+
+    @Test
+    public void thePlatformsThreadIsDetachedWhenItEnds() throws InterruptedException {
+        RecordingListener listener = new RecordingListener();
+        try (VeltraEffect effect = VeltraEffect.create(VeltraEffect.VELTRA3, -1, listener)) {
+            assertTrue(effect.init(0, 1));
+            int instance = Platform.liveInstances()[0];
+            Platform.postParameterChanged(instance, PARAM, VALUE);
+            List<RecordingListener.Event> first = listener.awaitEvents(1);
+            assertEquals(1, first.size());
+            // Once the platform's thread has ended, the VM no longer counts it.
+            Platform.endEventThread();
+            Thread ended = first.get(0).javaThread;
+            ended.join(TimeUnit.SECONDS.toMillis(10));
+            assertFalse("the ended platform thread is still attached", ended.isAlive());
+            // The next platform thread is attached in its turn.
+            Platform.postParameterChanged(instance, PARAM, VALUE);
+            List<RecordingListener.Event> both = listener.awaitEvents(2);
+            assertEquals(2, both.size());
+            assertNotSame(ended, both.get(1).javaThread);
+        }
     }
 
     @Test

@@ -35,4 +35,7 @@ final class Platform {
 
     /** Returns once every event posted so far has been delivered. */
     static native void waitForEvents();
+
+    /** Ends the platform's event thread after what is posted; the next event starts another. */
+    static native void endEventThread();
 }

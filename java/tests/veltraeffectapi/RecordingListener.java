@@ -12,11 +12,13 @@ class RecordingListener implements EffectListener {
         final int code;
         final byte[] data;
         final String thread;
+        final Thread javaThread;
 
-        Event(int code, byte[] data, String thread) {
+        Event(int code, byte[] data, Thread javaThread) {
             this.code = code;
             this.data = data;
-            this.thread = thread;
+            this.thread = javaThread.getName();
+            this.javaThread = javaThread;
         }
     }
 
@@ -28,7 +30,7 @@ class RecordingListener implements EffectListener {
     public void onEvent(int event, byte[] data) {
         lock.lock();
         try {
-            events.add(new Event(event, data, Thread.currentThread().getName()));
+            events.add(new Event(event, data, Thread.currentThread()));
             arrived.signalAll();
         } finally {
             lock.unlock();

@@ -133,6 +133,10 @@ public:
     void PostControlStatusChanged(int32_t nInstance, bool bControlGranted);
     // Returns once every event posted so far has been delivered.
     void WaitForEvents();
+    // Delivers what is posted, then ends the event thread, as a platform's
+    // callback thread may end; the next event starts a new one. Events posted
+    // while it ends are dropped.
+    void EndEventThread();
 
     // --- Client side (called by android::AudioEffect) ----------------------
     struct CreateResult {
