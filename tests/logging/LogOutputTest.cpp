@@ -177,17 +177,17 @@ TEST_F(FileLogOutputTest, DestructionWritesEveryQueuedLineBeforeClosing) {
 TEST_F(FileLogOutputTest, LineAfterDroppedLinesStartsWithTheMark) {
     auto pTarget = std::make_shared<FileLogTarget>();
     ASSERT_TRUE(pTarget->writer.Open(dir.Path("app.log"), "a+"));
-    WriteLineMessage plain(pTarget, "plain\n");
+    WriteLineMessage plain(pTarget.get(), "plain\n");
     plain.Execute();
-    WriteLineMessage afterGap(pTarget, "after gap\n");
+    WriteLineMessage afterGap(pTarget.get(), "after gap\n");
     afterGap.MarkGapBefore();
     afterGap.Execute();
-    TarvoFX::OpenFileMessage reopen(pTarget, dir.Path("app.log"), "a+");
+    TarvoFX::OpenFileMessage reopen(pTarget.get(), dir.Path("app.log"), "a+");
     reopen.MarkGapBefore();
     reopen.Execute();
-    WriteLineMessage afterReopen(pTarget, "after reopen\n");
+    WriteLineMessage afterReopen(pTarget.get(), "after reopen\n");
     afterReopen.Execute();
-    WriteLineMessage next(pTarget, "next\n");
+    WriteLineMessage next(pTarget.get(), "next\n");
     next.Execute();
 
     EXPECT_EQ("plain\n* after gap\n* after reopen\nnext\n", Read("app.log"));

@@ -1,9 +1,15 @@
 #include <android/log.h>
 #include <gtest/gtest.h>
 
+#include <sys/types.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "Utils/FileWriter.h"
 #include "logging/TarvoLog.h"
@@ -148,6 +154,28 @@ TEST_F(TarvoLogTest, LongMessagesAreCutTo1023Characters) {
     ASSERT_EQ(1u, messages.size());
     EXPECT_EQ("TarvoLogImpl::SetLogLevel can't find log tag" + strLong.substr(0, 1023 - 44),
               messages[0]);
+}
+
+// Plain conversions are rendered without vsnprintf, anything else through
+// it; either way a message reads as vsnprintf renders it, cut included.
+TEST_F(TarvoLogTest, MessagesReadAsVsnprintfRendersThem) {
+    auto expectSame = [&](const char* szFormat, auto... args) {
+        char szExpected[1024];
+        std::snprintf(szExpected, sizeof(szExpected), szFormat, args...);
+        capture.Clear();
+        TarvoLog::Instance().Log(2, kTag, szFormat, args...);
+        EXPECT_EQ(std::vector<std::string>{szExpected}, capture.Messages()) << szFormat;
+    };
+    const char* volatile szNull = nullptr;
+    const std::string strLong(1020, 'x');
+    expectSame("%d|%i|%u|%x|%X|%d", INT_MIN, -1, UINT_MAX, 0xbeefu, 0xbeefu, 0);
+    expectSame("%ld %lu %lld %llu %zu %zd %lx", LONG_MIN, ULONG_MAX, LLONG_MIN, ULLONG_MAX,
+               SIZE_MAX, static_cast<ssize_t>(-5), 0xabcUL);
+    expectSame("%s and %s, 100%% %c.", "text", static_cast<const char*>(szNull), 'z');
+    expectSame("a%cb", 0);
+    expectSame("%s%d", strLong.c_str(), 12345);
+    expectSame("%5d|%-3s|%.2f|%05x|%hd|%%%d", 42, "a", 1.5, 7u, 3, 9);
+    expectSame("no conversion, trailing %");
 }
 
 TEST_F(TarvoLogTest, NullTagOrFormatDoNotCrash) {

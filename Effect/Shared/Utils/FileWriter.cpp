@@ -33,14 +33,19 @@ bool FileWriter::Open(const std::string& strPath, const std::string& strMode) {
 }
 
 void FileWriter::Write(const std::string& strText) {
+    // As fputs would, up to the first zero byte.
+    Write(strText.c_str(), std::strlen(strText.c_str()));
+}
+
+void FileWriter::Write(const char* pText, size_t nLength) {
     if (m_pFile == nullptr) {
         return;
     }
-    if (m_nBuffered != 0 && m_nBuffered + strText.size() > m_nBufferSize) {
+    if (m_nBuffered != 0 && m_nBuffered + nLength > m_nBufferSize) {
         Flush();
     }
-    std::fputs(strText.c_str(), m_pFile);
-    m_nBuffered += strText.size();
+    std::fwrite(pText, 1, nLength, m_pFile);
+    m_nBuffered += nLength;
     // What does not fit the buffer leaves it in pieces anyway; it takes the
     // rest of the buffer with it, so that the count starts afresh.
     if (m_nBuffered > m_nBufferSize) {
@@ -64,6 +69,9 @@ void FileWriter::Close() {
 }
 
 namespace {
+
+// "MM-DD hh:mm:ss:mmm"
+constexpr size_t kLogTimeLength = 18;
 
 // Writes nValue (0 to 10^nWidth - 1) as nWidth digits with leading zeros.
 void PutDigits(char* pText, int nWidth, int nValue) {
@@ -108,15 +116,16 @@ thread_local SSecondText t_lastSecond;
 // Every record of the stream and file outputs carries this text, so fields in
 // their usual ranges are written digit by digit; anything else (an invalid
 // time) goes through snprintf, which renders it the same way.
-std::string FormatLogTime(const timespec& time) {
+LogTimeText RenderLogTime(const timespec& time) {
+    LogTimeText text;
     const int nMilliseconds = static_cast<int>(time.tv_nsec / 1000000);
     SSecondText& last = t_lastSecond;
     if (last.bValid && last.nSeconds == time.tv_sec && nMilliseconds >= 0 && nMilliseconds <= 999 &&
         last.zone == CurrentZone()) {
-        char szText[] = "MM-DD hh:mm:ss:mmm";
-        std::memcpy(szText, last.szText, sizeof(last.szText));
-        PutDigits(szText + 15, 3, nMilliseconds);
-        return std::string(szText, sizeof(szText) - 1);
+        std::memcpy(text.szText, last.szText, sizeof(last.szText));
+        PutDigits(text.szText + 15, 3, nMilliseconds);
+        text.nLength = kLogTimeLength;
+        return text;
     }
     struct tm local = {};
     time_t nSeconds = time.tv_sec;
@@ -128,31 +137,40 @@ std::string FormatLogTime(const timespec& time) {
         bUsualRanges = bUsualRanges && anFields[nIndex] >= 0 && anFields[nIndex] <= 99;
     }
     if (bUsualRanges) {
-        char szText[] = "MM-DD hh:mm:ss:mmm";
-        PutDigits(szText, 2, anFields[0]);
-        PutDigits(szText + 3, 2, anFields[1]);
-        PutDigits(szText + 6, 2, anFields[2]);
-        PutDigits(szText + 9, 2, anFields[3]);
-        PutDigits(szText + 12, 2, anFields[4]);
-        PutDigits(szText + 15, 3, anFields[5]);
+        std::memcpy(text.szText, "MM-DD hh:mm:ss:mmm", kLogTimeLength + 1);
+        PutDigits(text.szText, 2, anFields[0]);
+        PutDigits(text.szText + 3, 2, anFields[1]);
+        PutDigits(text.szText + 6, 2, anFields[2]);
+        PutDigits(text.szText + 9, 2, anFields[3]);
+        PutDigits(text.szText + 12, 2, anFields[4]);
+        PutDigits(text.szText + 15, 3, anFields[5]);
         // localtime_r has set the zone up by now.
         last.bValid = true;
         last.nSeconds = time.tv_sec;
         last.zone = CurrentZone();
-        std::memcpy(last.szText, szText, sizeof(last.szText));
-        return std::string(szText, sizeof(szText) - 1);
+        std::memcpy(last.szText, text.szText, sizeof(last.szText));
+        text.nLength = kLogTimeLength;
+        return text;
     }
-    char szText[1024];
-    int nLength =
-        std::snprintf(szText, sizeof(szText), "%02d-%02d %02d:%02d:%02d:%03d", anFields[0],
-                      anFields[1], anFields[2], anFields[3], anFields[4], anFields[5]);
-    return nLength > 0 ? std::string(szText) : std::string();
+    const int nLength =
+        std::snprintf(text.szText, sizeof(text.szText), "%02d-%02d %02d:%02d:%02d:%03d",
+                      anFields[0], anFields[1], anFields[2], anFields[3], anFields[4], anFields[5]);
+    text.nLength = nLength > 0 ? std::strlen(text.szText) : 0;
+    return text;
+}
+
+LogTimeText RenderLogTime() {
+    timespec now = {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return RenderLogTime(now);
+}
+
+std::string FormatLogTime(const timespec& time) {
+    return std::string(RenderLogTime(time).View());
 }
 
 std::string FormatLogTime() {
-    timespec now = {};
-    clock_gettime(CLOCK_REALTIME, &now);
-    return FormatLogTime(now);
+    return std::string(RenderLogTime().View());
 }
 
 std::string FormatFileNameTime(time_t nTime) {

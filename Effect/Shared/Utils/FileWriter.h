@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace TarvoFX {
 
@@ -31,6 +32,8 @@ public:
     // flushed first, so that nothing another process appends to the same file
     // can land inside it.
     void Write(const std::string& strText);
+    // The same for nLength bytes that hold no zero byte.
+    void Write(const char* pText, size_t nLength);
     void Flush();
     void Close();
     bool IsOpen() const { return m_pFile != nullptr; }
@@ -47,6 +50,16 @@ private:
 // Log record time, local time: "MM-DD hh:mm:ss:mmm".
 std::string FormatLogTime(const timespec& time);
 std::string FormatLogTime();
+
+// The same text in a buffer of its own, for a record that should not
+// allocate for it.
+struct LogTimeText {
+    char szText[80];
+    size_t nLength;
+    std::string_view View() const { return std::string_view(szText, nLength); }
+};
+LogTimeText RenderLogTime(const timespec& time);
+LogTimeText RenderLogTime();
 
 // File name stamp, local time: "_YYYYMMDDhhmmss_".
 std::string FormatFileNameTime(time_t nTime);

@@ -15,12 +15,13 @@ AndroidLogOutput::AndroidLogOutput() : LogOutput("ANDROID_LOG") {}
 // platform's print buffer (every record formatted by the log object does) is written as
 // it stands rather than formatted a second time through "%s"; a longer one
 // goes through the print call, which cuts it the same way as before.
-void AndroidLogOutput::Write(const std::string& /*strTime*/, int /*nPid*/, int /*nTid*/, int nLevel,
-                             const std::string& strTag, const std::string& strMessage) {
+void AndroidLogOutput::Write(std::string_view /*strTime*/, int /*nPid*/, int /*nTid*/, int nLevel,
+                             std::string_view strTag, std::string_view strMessage) {
+    // Both views end where a zero byte follows.
     if (strMessage.size() < kPrintBufferSize) {
-        __android_log_write(GetLogLevelPriority(nLevel), strTag.c_str(), strMessage.c_str());
+        __android_log_write(GetLogLevelPriority(nLevel), strTag.data(), strMessage.data());
     } else {
-        __android_log_print(GetLogLevelPriority(nLevel), strTag.c_str(), "%s", strMessage.c_str());
+        __android_log_print(GetLogLevelPriority(nLevel), strTag.data(), "%s", strMessage.data());
     }
 }
 

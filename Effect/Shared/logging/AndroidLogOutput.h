@@ -8,8 +8,8 @@ namespace TarvoFX {
 class AndroidLogOutput : public LogOutput {
 public:
     AndroidLogOutput();
-    void Write(const std::string& strTime, int nPid, int nTid, int nLevel,
-               const std::string& strTag, const std::string& strMessage) override;
+    void Write(std::string_view strTime, int nPid, int nTid, int nLevel, std::string_view strTag,
+               std::string_view strMessage) override;
 };
 
 }  // namespace TarvoFX

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "TarvoInterprocess/Message.h"
 #include "Utils/FileWriter.h"
@@ -23,33 +24,45 @@ struct FileLogTarget {
     bool bFlushBeforeWait = false;
 };
 
+// The target is not owned: whoever queues these messages keeps it alive
+// until the queue's worker has ended. (A reference count of its own in every
+// line would be one more write to memory the worker shares, per line.)
 class FileLogMessage : public TarvoInterprocess::Message {
 public:
-    explicit FileLogMessage(std::shared_ptr<FileLogTarget> pTarget);
+    explicit FileLogMessage(FileLogTarget* pTarget);
 
 protected:
     // Remembers a drop reported to this message for the next line.
     void NoteDroppedLines();
 
-    std::shared_ptr<FileLogTarget> m_pTarget;
+    FileLogTarget* m_pTarget;
 };
 
 // Writes one rendered line (flushed at once or before the worker waits, see
-// FileLogTarget); a line that follows dropped lines starts with "* ".
+// FileLogTarget); a line that follows dropped lines starts with "* ". A line
+// of up to INLINE_LENGTH bytes is kept in the message itself, so queueing it
+// costs one allocation.
 class WriteLineMessage : public FileLogMessage {
 public:
-    WriteLineMessage(std::shared_ptr<FileLogTarget> pTarget, std::string strLine);
+    enum { INLINE_LENGTH = 200 };
+
+    // Room for a line of nLength bytes, which the caller puts at Text().
+    WriteLineMessage(FileLogTarget* pTarget, size_t nLength);
+    WriteLineMessage(FileLogTarget* pTarget, std::string_view strLine);
+
+    char* Text() { return m_pLong ? m_pLong.get() : m_acInline; }
     void Execute() override;
 
 private:
-    std::string m_strLine;
+    size_t m_nLength;
+    std::unique_ptr<char[]> m_pLong;
+    char m_acInline[INLINE_LENGTH];
 };
 
 // Opens a file (closing the one open before).
 class OpenFileMessage : public FileLogMessage {
 public:
-    OpenFileMessage(std::shared_ptr<FileLogTarget> pTarget, std::string strPath,
-                    std::string strMode);
+    OpenFileMessage(FileLogTarget* pTarget, std::string strPath, std::string strMode);
     void Execute() override;
 
 private:
@@ -60,7 +73,7 @@ private:
 // Closes the open file, if any.
 class CloseFileMessage : public FileLogMessage {
 public:
-    explicit CloseFileMessage(std::shared_ptr<FileLogTarget> pTarget);
+    explicit CloseFileMessage(FileLogTarget* pTarget);
     void Execute() override;
 };
 

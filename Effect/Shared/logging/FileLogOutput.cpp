@@ -50,16 +50,20 @@ FileLogOutput::FileLogOutput()
           std::make_shared<TarvoInterprocess::MessageQueue>(QUEUE_CAPACITY), false,
           [pTarget = m_pTarget] { pTarget->writer.Flush(); })) {}
 
+// The queued messages point to the target without owning it: the worker
+// ends here, before the members go.
 FileLogOutput::~FileLogOutput() {
-    m_pQueue->Enqueue(std::make_shared<CloseFileMessage>(m_pTarget), false);
+    m_pQueue->Enqueue(std::make_shared<CloseFileMessage>(m_pTarget.get()), false);
     m_pQueue->Stop();
 }
 
-void FileLogOutput::Write(const std::string& strTime, int nPid, int nTid, int nLevel,
-                          const std::string& strTag, const std::string& strMessage) {
-    std::string strLine = FormatLogLine(strTime, nPid, nTid, nLevel, strTag, strMessage, true);
+void FileLogOutput::Write(std::string_view strTime, int nPid, int nTid, int nLevel,
+                          std::string_view strTag, std::string_view strMessage) {
+    const LogLineText line(strTime, nPid, nTid, nLevel, strTag, strMessage, true);
+    auto pMessage = std::make_shared<WriteLineMessage>(m_pTarget.get(), line.Length());
+    line.Put(pMessage->Text());
     // A refused line is lost; the queue reports it and marks what follows.
-    m_pQueue->Enqueue(std::make_shared<WriteLineMessage>(m_pTarget, std::move(strLine)));
+    m_pQueue->Enqueue(std::move(pMessage));
 }
 
 bool FileLogOutput::EnableByName(const char* szName, bool bEnable) {
@@ -71,11 +75,11 @@ bool FileLogOutput::EnableByName(const char* szName, bool bEnable) {
     // Opens and closes bypass the capacity check: a full queue must not
     // lose a configuration change that has already been reported as done.
     if (bEnable && std::strncmp(szName, s_cszPathPrefix, nPrefixLength) == 0) {
-        m_pQueue->Enqueue(
-            std::make_shared<OpenFileMessage>(m_pTarget, szName + nPrefixLength, s_cszOpenMode),
-            false);
+        m_pQueue->Enqueue(std::make_shared<OpenFileMessage>(m_pTarget.get(), szName + nPrefixLength,
+                                                            s_cszOpenMode),
+                          false);
     } else {
-        m_pQueue->Enqueue(std::make_shared<CloseFileMessage>(m_pTarget), false);
+        m_pQueue->Enqueue(std::make_shared<CloseFileMessage>(m_pTarget.get()), false);
     }
     return true;
 }

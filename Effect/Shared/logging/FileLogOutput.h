@@ -23,8 +23,8 @@ public:
     // Writes every line queued so far, closes the file and ends the worker.
     ~FileLogOutput() override;
 
-    void Write(const std::string& strTime, int nPid, int nTid, int nLevel,
-               const std::string& strTag, const std::string& strMessage) override;
+    void Write(std::string_view strTime, int nPid, int nTid, int nLevel, std::string_view strTag,
+               std::string_view strMessage) override;
 
     // Matches every name that starts with "FILE_LOG". Enabling with
     // "FILE_LOG://<path>" opens that file for appending (closing the earlier

@@ -26,7 +26,32 @@ char* RenderDecimal(char* pEnd, int nValue) {
     return pStart;
 }
 
-char* Put(char* pText, const char* pPart, size_t nLength) {
+// A thread logs with the same two ids record after record: each keeps the
+// text of its last process and thread id.
+struct SIdText {
+    bool bValid = false;
+    int nValue = 0;
+    size_t nLength = 0;
+    char szDigits[12] = {};
+};
+
+thread_local SIdText t_aIdTexts[2];
+
+const char* IdText(int nSlot, int nValue, size_t& nLength) {
+    SIdText& text = t_aIdTexts[nSlot];
+    char* const pEnd = text.szDigits + sizeof(text.szDigits);
+    if (!text.bValid || text.nValue != nValue) {
+        text.nLength = static_cast<size_t>(pEnd - RenderDecimal(pEnd, nValue));
+        text.nValue = nValue;
+        text.bValid = true;
+    }
+    nLength = text.nLength;
+    return pEnd - text.nLength;
+}
+
+const size_t s_anLevelWordLengths[] = {6, 6, 5, 8, 6};
+
+char* Copy(char* pText, const char* pPart, size_t nLength) {
     std::memcpy(pText, pPart, nLength);
     return pText + nLength;
 }
@@ -41,40 +66,45 @@ int GetLogLevelPriority(int nLevel) {
     return static_cast<unsigned>(nLevel) < 5 ? s_anLevelPriorities[nLevel] : s_anLevelPriorities[4];
 }
 
-std::string FormatLogLine(const std::string& strTime, int nPid, int nTid, int nLevel,
-                          const std::string& strTag, const std::string& strMessage) {
-    return FormatLogLine(strTime, nPid, nTid, nLevel, strTag, strMessage, false);
+std::string FormatLogLine(std::string_view strTime, int nPid, int nTid, int nLevel,
+                          std::string_view strTag, std::string_view strMessage) {
+    const LogLineText line(strTime, nPid, nTid, nLevel, strTag, strMessage, false);
+    std::string strLine(line.Length(), ' ');
+    line.Put(&strLine[0]);
+    return strLine;
 }
 
-// The length is known before anything is copied, so the line is one
-// allocation filled by copies instead of nine appends that each check for
-// room.
-std::string FormatLogLine(const std::string& strTime, int nPid, int nTid, int nLevel,
-                          const std::string& strTag, const std::string& strMessage, bool bLineEnd) {
-    char szPid[12];
-    char szTid[12];
-    const char* const pPidEnd = szPid + sizeof(szPid);
-    const char* const pTidEnd = szTid + sizeof(szTid);
-    const char* const pPid = RenderDecimal(szPid + sizeof(szPid), nPid);
-    const char* const pTid = RenderDecimal(szTid + sizeof(szTid), nTid);
-    const char* const szWord = GetLogLevelWord(nLevel);
-    const size_t nPidLength = static_cast<size_t>(pPidEnd - pPid);
-    const size_t nTidLength = static_cast<size_t>(pTidEnd - pTid);
-    const size_t nWordLength = std::strlen(szWord);
-    const size_t nLength = strTime.size() + nPidLength + nTidLength + nWordLength + strTag.size() +
-                           strMessage.size() + 5 + (bLineEnd ? 1 : 0);
-    std::string strLine(nLength, ' ');
-    char* pText = &strLine[0];
-    pText = Put(pText, strTime.data(), strTime.size()) + 1;
-    pText = Put(pText, pPid, nPidLength) + 1;
-    pText = Put(pText, pTid, nTidLength) + 1;
-    pText = Put(pText, szWord, nWordLength) + 1;
-    pText = Put(pText, strTag.data(), strTag.size()) + 1;
-    pText = Put(pText, strMessage.data(), strMessage.size());
-    if (bLineEnd) {
+// The length is known before anything is copied, so a line is filled by
+// copies into room of the right size instead of appends that each check
+// for room.
+LogLineText::LogLineText(std::string_view strTime, int nPid, int nTid, int nLevel,
+                         std::string_view strTag, std::string_view strMessage, bool bLineEnd)
+    : m_strTime(strTime),
+      m_strTag(strTag),
+      m_strMessage(strMessage),
+      m_szWord(GetLogLevelWord(nLevel)),
+      m_nWordLength(static_cast<unsigned>(nLevel) < 5 ? s_anLevelWordLengths[nLevel] : 0),
+      m_pPid(IdText(0, nPid, m_nPidLength)),
+      m_pTid(IdText(1, nTid, m_nTidLength)),
+      m_nLength(strTime.size() + m_nPidLength + m_nTidLength + m_nWordLength + strTag.size() +
+                strMessage.size() + 5 + (bLineEnd ? 1 : 0)),
+      m_bLineEnd(bLineEnd) {}
+
+void LogLineText::Put(char* pText) const {
+    pText = Copy(pText, m_strTime.data(), m_strTime.size());
+    *pText++ = ' ';
+    pText = Copy(pText, m_pPid, m_nPidLength);
+    *pText++ = ' ';
+    pText = Copy(pText, m_pTid, m_nTidLength);
+    *pText++ = ' ';
+    pText = Copy(pText, m_szWord, m_nWordLength);
+    *pText++ = ' ';
+    pText = Copy(pText, m_strTag.data(), m_strTag.size());
+    *pText++ = ' ';
+    pText = Copy(pText, m_strMessage.data(), m_strMessage.size());
+    if (m_bLineEnd) {
         *pText = '\n';
     }
-    return strLine;
 }
 
 LogOutput::LogOutput(const char* szName) : m_strName(szName), m_bEnabled(false) {}

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <string>
+#include <string_view>
 
 namespace TarvoFX {
 
@@ -12,11 +13,36 @@ int GetLogLevelPriority(int nLevel);
 
 // The line of a stream or file record, without line end:
 // "<time> <pid> <tid> <level word> <tag> <message>".
-std::string FormatLogLine(const std::string& strTime, int nPid, int nTid, int nLevel,
-                          const std::string& strTag, const std::string& strMessage);
-// The same line, followed by a line feed when bLineEnd is set.
-std::string FormatLogLine(const std::string& strTime, int nPid, int nTid, int nLevel,
-                          const std::string& strTag, const std::string& strMessage, bool bLineEnd);
+std::string FormatLogLine(std::string_view strTime, int nPid, int nTid, int nLevel,
+                          std::string_view strTag, std::string_view strMessage);
+
+// The same line, followed by a line feed when bLineEnd is set, rendered into
+// a buffer the caller provides: Length() first, then Put() into that many
+// bytes (no terminating zero), in the thread that made the text: the ids'
+// digits are that thread's.
+class LogLineText {
+public:
+    LogLineText(std::string_view strTime, int nPid, int nTid, int nLevel, std::string_view strTag,
+                std::string_view strMessage, bool bLineEnd);
+    LogLineText(const LogLineText&) = delete;
+    LogLineText& operator=(const LogLineText&) = delete;
+
+    size_t Length() const { return m_nLength; }
+    void Put(char* pText) const;
+
+private:
+    std::string_view m_strTime;
+    std::string_view m_strTag;
+    std::string_view m_strMessage;
+    const char* m_szWord;
+    size_t m_nWordLength;
+    size_t m_nPidLength;
+    size_t m_nTidLength;
+    const char* m_pPid;
+    const char* m_pTid;
+    size_t m_nLength;
+    bool m_bLineEnd;
+};
 
 // One destination of log records. Outputs are called concurrently from many
 // threads; each writes a record in one call so records never tear.
@@ -28,8 +54,11 @@ public:
     LogOutput(const LogOutput&) = delete;
     LogOutput& operator=(const LogOutput&) = delete;
 
-    virtual void Write(const std::string& strTime, int nPid, int nTid, int nLevel,
-                       const std::string& strTag, const std::string& strMessage) = 0;
+    // The tag and the message are each followed by a zero byte (not part of
+    // the view), so an output may hand them on as C strings. The time is
+    // empty, and the ids 0, when only the platform log is enabled.
+    virtual void Write(std::string_view strTime, int nPid, int nTid, int nLevel,
+                       std::string_view strTag, std::string_view strMessage) = 0;
 
     // Switches the output when szName is exactly its name; false otherwise.
     virtual bool EnableByName(const char* szName, bool bEnable);

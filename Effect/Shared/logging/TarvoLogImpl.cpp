@@ -110,25 +110,26 @@ std::shared_ptr<LogOutput> TarvoLogImpl::GetOutput(int nSlot) const {
     return static_cast<unsigned>(nSlot) < OUTPUT_SLOT_COUNT ? m_apOutputs[nSlot] : nullptr;
 }
 
-void TarvoLogImpl::Log(int nLevel, const std::string& strTag, const std::string& strMessage) {
-    std::string strTime;
+void TarvoLogImpl::Log(int nLevel, std::string_view strTag, std::string_view strMessage) {
+    LogTimeText time;
+    time.nLength = 0;
     int nPid = 0;
     int nTid = 0;
     if (!m_bAndroidOnly.load(std::memory_order_relaxed)) {
-        strTime = FormatLogTime();
+        time = RenderLogTime();
         GetCallerIds(nPid, nTid);
     }
     for (const auto& pOutput : m_apOutputs) {
         if (pOutput && pOutput->IsEnabled()) {
-            pOutput->Write(strTime, nPid, nTid, nLevel, strTag, strMessage);
+            pOutput->Write(time.View(), nPid, nTid, nLevel, strTag, strMessage);
         }
     }
 }
 
-void TarvoLogImpl::LogDirect(int nLevel, const std::string& strTag, const std::string& strMessage) {
+void TarvoLogImpl::LogDirect(int nLevel, std::string_view strTag, std::string_view strMessage) {
     const auto& pOutput = m_apOutputs[SLOT_ANDROID_LOG];
     if (pOutput && pOutput->IsEnabled()) {
-        pOutput->Write(std::string(), 0, 0, nLevel, strTag, strMessage);
+        pOutput->Write(std::string_view(), 0, 0, nLevel, strTag, strMessage);
     }
 }
 

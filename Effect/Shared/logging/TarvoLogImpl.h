@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "VeltraExport.h"
@@ -36,10 +37,11 @@ public:
     TarvoLogImpl(const TarvoLogImpl&) = delete;
     TarvoLogImpl& operator=(const TarvoLogImpl&) = delete;
 
-    // Writes one record to every enabled output; no level test.
-    void Log(int nLevel, const std::string& strTag, const std::string& strMessage);
+    // Writes one record to every enabled output; no level test. A zero byte
+    // follows the tag and the message (see LogOutput::Write).
+    void Log(int nLevel, std::string_view strTag, std::string_view strMessage);
     // Writes one record to the platform-log output only, if it is enabled.
-    void LogDirect(int nLevel, const std::string& strTag, const std::string& strMessage);
+    void LogDirect(int nLevel, std::string_view strTag, std::string_view strMessage);
 
     // bInternal is true for the configuration loader, which may change
     // settings before initialisation is done.
