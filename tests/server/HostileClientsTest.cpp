@@ -307,7 +307,7 @@ TEST_F(HostileClientsTest, ServedClientsGiveWayOnlyAfterALongSilence) {
 // A client that floods has its share of each round: a newcomer is accepted
 // and served long before the flood is over.
 TEST_F(HostileClientsTest, FloodingClientYieldsToANewcomerAfterItsShare) {
-    constexpr int kFlood = 200;
+    constexpr int kFlood = 400;
     std::string strFlood;
     for (int nIndex = 0; nIndex < kFlood; ++nIndex) {
         strFlood += "param 2 " + std::to_string(nIndex) + "\n";

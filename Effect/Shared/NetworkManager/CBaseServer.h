@@ -85,8 +85,12 @@ public:
     // had to connect and speak the protocol to get there.
     static constexpr std::chrono::seconds kLongSilence{300};
     // Requests taken from one client per round of select before the other
-    // clients, new connections and new input have their turn.
-    static constexpr unsigned int kRequestsPerRound = 16;
+    // clients, new connections and new input have their turn. A tool's
+    // usual burst (a preset's sets and the query that reads them back) fits
+    // in one share, so that it costs no extra select; 64 short requests take
+    // the server some tens of microseconds, which is all another client
+    // waits for one.
+    static constexpr unsigned int kRequestsPerRound = 64;
     // Connections accepted per round of select; those still pending wait in
     // the backlog for the next round. A storm of connections (each of which
     // may have to be weighed against every client at the cap) then delays
