@@ -328,41 +328,32 @@ TEST_F(TarvoLogTest, TwoThreadsLoggingAtOnceNeverTearRecords) {
     EXPECT_EQ(kCount, nNextB);
 }
 
-TEST(FormatLogTimeTest, RendersMonthDayTimeAndTruncatedMilliseconds) {
+// Seconds since the epoch of a moment of 2021 in UTC, with the process's
+// time zone set to UTC.
+time_t Utc2021(int nMonth, int nDay, int nHour, int nMinute, int nSecond) {
     setenv("TZ", "UTC", 1);
     tzset();
     struct tm moment = {};
     moment.tm_year = 2021 - 1900;
-    moment.tm_mon = 0;
-    moment.tm_mday = 1;
-    moment.tm_hour = 9;
-    moment.tm_min = 5;
-    moment.tm_sec = 3;
-    timespec time = {timegm(&moment), 7999999};
-    EXPECT_EQ("01-01 09:05:03:007", TarvoFX::FormatLogTime(time));
+    moment.tm_mon = nMonth - 1;
+    moment.tm_mday = nDay;
+    moment.tm_hour = nHour;
+    moment.tm_min = nMinute;
+    moment.tm_sec = nSecond;
+    return timegm(&moment);
+}
 
-    moment.tm_mon = 2;
-    moment.tm_mday = 18;
-    moment.tm_hour = 21;
-    moment.tm_min = 15;
-    moment.tm_sec = 16;
-    time = {timegm(&moment), 42900000};
-    EXPECT_EQ("03-18 21:15:16:042", TarvoFX::FormatLogTime(time));
+TEST(FormatLogTimeTest, RendersMonthDayTimeAndTruncatedMilliseconds) {
+    EXPECT_EQ("01-01 09:05:03:007",
+              TarvoFX::FormatLogTime(timespec{Utc2021(1, 1, 9, 5, 3), 7999999}));
+    EXPECT_EQ("03-18 21:15:16:042",
+              TarvoFX::FormatLogTime(timespec{Utc2021(3, 18, 21, 15, 16), 42900000}));
 }
 
 // Records of one second share the converted seconds; a change of the time
 // zone within that second is still seen by the next record.
 TEST(FormatLogTimeTest, ZoneChangeWithinTheSameSecondIsSeen) {
-    setenv("TZ", "UTC", 1);
-    tzset();
-    struct tm moment = {};
-    moment.tm_year = 2021 - 1900;
-    moment.tm_mon = 5;
-    moment.tm_mday = 30;
-    moment.tm_hour = 23;
-    moment.tm_min = 59;
-    moment.tm_sec = 59;
-    const time_t nSeconds = timegm(&moment);
+    const time_t nSeconds = Utc2021(6, 30, 23, 59, 59);
     EXPECT_EQ("06-30 23:59:59:001", TarvoFX::FormatLogTime(timespec{nSeconds, 1000000}));
     EXPECT_EQ("06-30 23:59:59:999", TarvoFX::FormatLogTime(timespec{nSeconds, 999999999}));
 
