@@ -83,6 +83,20 @@ public:
     Record ParseTextGetVersion(CReceiveBuffer& strData);
     Record ParseMetersEnableDisable(CReceiveBuffer& strData, uint32_t nCommand,
                                     const std::string& strKeyword);
+
+private:
+    // The line ParseTextRequest hands to a keyword's parser: where in
+    // pBuffer the keyword starts and where the line ends. The prefix scan of
+    // that parser takes these instead of searching the buffer again; any
+    // other call searches. A parser belongs to one server, whose thread is
+    // the only one that parses with it.
+    struct STextLine {
+        const CReceiveBuffer* pBuffer = nullptr;
+        const std::string* pKeyword = nullptr;
+        size_t nKeyword = 0;
+        size_t nEnd = 0;
+    };
+    STextLine m_textLine;
 };
 
 }  // namespace TarvoFX

@@ -10,6 +10,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -266,9 +267,34 @@ const STextCommand s_aTextCommands[] = {
     {s_strGetVersion, &CCommandsParser::ParseTextGetVersion},
 };
 
+// The keywords by their first byte: for each byte, the indexes into
+// s_aTextCommands of the keywords that start with it, longest first.
+class CKeywordIndex {
+public:
+    CKeywordIndex() {
+        for (size_t nIndex = 0; nIndex < std::size(s_aTextCommands); ++nIndex) {
+            const auto cFirst = static_cast<unsigned char>(s_aTextCommands[nIndex].strKeyword[0]);
+            m_aavecByFirst[cFirst].push_back(nIndex);
+        }
+        for (std::vector<size_t>& vecIndexes : m_aavecByFirst) {
+            std::stable_sort(vecIndexes.begin(), vecIndexes.end(), [](size_t nLeft, size_t nRight) {
+                return s_aTextCommands[nLeft].strKeyword.size() >
+                       s_aTextCommands[nRight].strKeyword.size();
+            });
+        }
+    }
+    const std::vector<size_t>& StartingWith(char c) const {
+        return m_aavecByFirst[static_cast<unsigned char>(c)];
+    }
+
+private:
+    std::vector<size_t> m_aavecByFirst[256];
+};
+
 }  // namespace
 
 CCommandsParser::Record CCommandsParser::ParseTextRequest(CReceiveBuffer& strData) {
+    static const CKeywordIndex s_index;
     const size_t nLineEnd = strData.Find("\n");
     if (nLineEnd == CReceiveBuffer::npos) {
         return nullptr;
@@ -277,17 +303,16 @@ CCommandsParser::Record CCommandsParser::ParseTextRequest(CReceiveBuffer& strDat
     // keyword starts, the longest one there is the request.
     const char* pLine = strData.data();
     for (size_t nAt = 0; nAt < nLineEnd; ++nAt) {
-        const STextCommand* pChosen = nullptr;
-        for (const STextCommand& command : s_aTextCommands) {
+        for (size_t nIndex : s_index.StartingWith(pLine[nAt])) {
+            const STextCommand& command = s_aTextCommands[nIndex];
             const std::string& strKeyword = command.strKeyword;
-            if (strKeyword[0] == pLine[nAt] && strKeyword.size() <= nLineEnd - nAt &&
-                memcmp(pLine + nAt, strKeyword.data(), strKeyword.size()) == 0 &&
-                (pChosen == nullptr || strKeyword.size() > pChosen->strKeyword.size())) {
-                pChosen = &command;
+            if (strKeyword.size() <= nLineEnd - nAt &&
+                memcmp(pLine + nAt, strKeyword.data(), strKeyword.size()) == 0) {
+                m_textLine = {&strData, &strKeyword, nAt, nLineEnd};
+                Record pRecord = (this->*command.pfnParse)(strData);
+                m_textLine = STextLine();
+                return pRecord;
             }
-        }
-        if (pChosen != nullptr) {
-            return (this->*pChosen->pfnParse)(strData);
         }
     }
     TARVO_LOGE("No command in line: %s",
@@ -300,18 +325,25 @@ bool CCommandsParser::ParseTextCommandPrefix(CReceiveBuffer& strData, const std:
                                              size_t& nOutStartTextParam, size_t& nOutEndTextParam,
                                              std::string& strOutValue) {
     TARVO_LOGD("CCommandsParser::ParseTextCommandPrefix %s", strPrefix.c_str());
-    nOutStartTextParam = strData.Find(strPrefix);
-    if (nOutStartTextParam == CReceiveBuffer::npos) {
-        TARVO_LOGD("strData.find failed to find %s, but it was suppose to find it ",
-                   strPrefix.c_str());
-        return false;
-    }
-    nOutEndTextParam = strData.Find("\n", nOutStartTextParam);
-    if (nOutEndTextParam == CReceiveBuffer::npos) {
-        // The record holds no more than its start, so only that is formatted.
-        TARVO_LOGD("nOutEndTextParam didnt find \n in %s ",
-                   std::string(strData.View().substr(0, kMaxLoggedBytes)).c_str());
-        return false;
+    if (m_textLine.pBuffer == &strData && m_textLine.pKeyword == &strPrefix) {
+        // The keyword starts first in the line, so no earlier occurrence
+        // exists, and the line's end is the buffer's first line feed.
+        nOutStartTextParam = m_textLine.nKeyword;
+        nOutEndTextParam = m_textLine.nEnd;
+    } else {
+        nOutStartTextParam = strData.Find(strPrefix);
+        if (nOutStartTextParam == CReceiveBuffer::npos) {
+            TARVO_LOGD("strData.find failed to find %s, but it was suppose to find it ",
+                       strPrefix.c_str());
+            return false;
+        }
+        nOutEndTextParam = strData.Find("\n", nOutStartTextParam);
+        if (nOutEndTextParam == CReceiveBuffer::npos) {
+            // The record holds no more than its start, so only that is formatted.
+            TARVO_LOGD("nOutEndTextParam didnt find \n in %s ",
+                       std::string(strData.View().substr(0, kMaxLoggedBytes)).c_str());
+            return false;
+        }
     }
     const size_t nValueStart = nOutStartTextParam + strPrefix.size();
     strOutValue.assign(strData.data() + nValueStart, nOutEndTextParam - nValueStart);
