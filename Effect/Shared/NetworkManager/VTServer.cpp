@@ -47,8 +47,9 @@ void VTServer::OnExecute(CDataSocket* pDataSocket) {
     if (it == m_mapExecutors.end()) {
         return;
     }
-    for (const std::shared_ptr<VTServerExecutor>& pRegistered : it->second) {
-        const std::shared_ptr<VTServerExecutor> pExecutor = pRegistered;
+    // The set cannot change while the lock is held, so its entries are used
+    // as they are (no reference count taken for every request).
+    for (const std::shared_ptr<VTServerExecutor>& pExecutor : it->second) {
         std::vector<uint8_t> vecReply;
         pExecutor->Execute(pData.get(), vecReply);
         if (!vecReply.empty()) {
