@@ -267,6 +267,18 @@ const STextCommand s_aTextCommands[] = {
     {s_strGetVersion, &CCommandsParser::ParseTextGetVersion},
 };
 
+// Whether the keyword lies at p, its first byte known to match. Keywords
+// are short and most candidates differ within a byte or two, so a plain loop
+// beats a call to memcmp.
+bool RestMatches(const char* p, const std::string& strKeyword) {
+    for (size_t nIndex = 1; nIndex < strKeyword.size(); ++nIndex) {
+        if (p[nIndex] != strKeyword[nIndex]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The keywords by their first byte: for each byte, the indexes into
 // s_aTextCommands of the keywords that start with it, longest first.
 class CKeywordIndex {
@@ -306,8 +318,7 @@ CCommandsParser::Record CCommandsParser::ParseTextRequest(CReceiveBuffer& strDat
         for (size_t nIndex : s_index.StartingWith(pLine[nAt])) {
             const STextCommand& command = s_aTextCommands[nIndex];
             const std::string& strKeyword = command.strKeyword;
-            if (strKeyword.size() <= nLineEnd - nAt &&
-                memcmp(pLine + nAt, strKeyword.data(), strKeyword.size()) == 0) {
+            if (strKeyword.size() <= nLineEnd - nAt && RestMatches(pLine + nAt, strKeyword)) {
                 m_textLine = {&strData, &strKeyword, nAt, nLineEnd};
                 Record pRecord = (this->*command.pfnParse)(strData);
                 m_textLine = STextLine();
