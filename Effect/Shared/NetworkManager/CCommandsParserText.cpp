@@ -7,7 +7,6 @@
 #include <ctype.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 
 #include <algorithm>
 #include <iterator>
@@ -341,6 +340,8 @@ bool CCommandsParser::ParseTextCommandPrefix(CReceiveBuffer& strData, const std:
         // exists, and the line's end is the buffer's first line feed.
         nOutStartTextParam = m_textLine.nKeyword;
         nOutEndTextParam = m_textLine.nEnd;
+        // Taken once: a later call for this buffer searches again.
+        m_textLine = STextLine();
     } else {
         nOutStartTextParam = strData.Find(strPrefix);
         if (nOutStartTextParam == CReceiveBuffer::npos) {

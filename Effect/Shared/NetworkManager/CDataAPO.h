@@ -76,12 +76,12 @@ public:
     }
     ~CDataAPO();
     CDataAPO(const CDataAPO&) = delete;
+    CDataAPO& operator=(const CDataAPO&) = delete;
     // A record is made and released for every request, and its size is past
     // what the allocator serves from its fast per-thread bins: each thread
     // keeps a few released blocks for its next records.
     static void* operator new(size_t nSize);
     static void operator delete(void* pBlock, size_t nSize) noexcept;
-    CDataAPO& operator=(const CDataAPO&) = delete;
 
     // Hands the descriptors to the caller, who then has to close them.
     std::vector<int> ReleaseFDs();
