@@ -84,6 +84,8 @@ LogLineText::LogLineText(std::string_view strTime, int nPid, int nTid, int nLeve
       m_strMessage(strMessage),
       m_szWord(GetLogLevelWord(nLevel)),
       m_nWordLength(static_cast<unsigned>(nLevel) < 5 ? s_anLevelWordLengths[nLevel] : 0),
+      m_nPidLength(0),
+      m_nTidLength(0),
       m_pPid(IdText(0, nPid, m_nPidLength)),
       m_pTid(IdText(1, nTid, m_nTidLength)),
       m_nLength(strTime.size() + m_nPidLength + m_nTidLength + m_nWordLength + strTag.size() +
