@@ -30,6 +30,9 @@ public class EffectEventsTest {
 
     @After
     public void tearDown() {
+        // An event still being delivered holds its clients; once it is done
+        // this test's instances are gone before the next test counts its own.
+        Platform.waitForEvents();
         Platform.reset();
     }
 
