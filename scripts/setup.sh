@@ -54,5 +54,12 @@ fi
 
 echo "setup: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
+# A mirror caught mid-sync fails one index file or another; try again, and
+# when one index still fails go on with the lists that did arrive (the
+# install below fails clearly if a package is then missing).
+for attempt in 1 2 3; do
+  if $SUDO apt-get update -qq; then break; fi
+  echo "setup: apt-get update failed (attempt $attempt of 3)"
+  if [ "$attempt" -lt 3 ]; then sleep 10; fi
+done
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
