@@ -284,9 +284,9 @@ TEST_F(HostileClientsTest, ServedClientsGiveWayOnlyAfterALongSilence) {
     }
     EXPECT_EQ(1u, CountServerErrors("Refusing connection"));
     EXPECT_EQ(1u, CountServerErrors("none of the 16 clients may give way"));
-    // All but the first speak again; then the first alone has been silent
-    // for the long silence.
-    for (size_t nIndex = 1; nIndex < vecClients.size(); ++nIndex) {
+    // All but the first two speak again; then those two have been silent
+    // for the long silence, the first the longer: it is the one that goes.
+    for (size_t nIndex = 2; nIndex < vecClients.size(); ++nIndex) {
         ASSERT_TRUE(QueryAnswers(vecClients[nIndex], 1, 1.0));
     }
     pTCPServer->Advance(CBaseServer::kLongSilence - std::chrono::milliseconds(1));
@@ -294,6 +294,7 @@ TEST_F(HostileClientsTest, ServedClientsGiveWayOnlyAfterALongSilence) {
     EXPECT_TRUE(QueryAnswers(newcomer, 1, 1.0));
     EXPECT_TRUE(vecClients.front().WaitForClose());
     EXPECT_EQ(1u, CountServerErrors("no request for 300 s"));
+    EXPECT_TRUE(QueryAnswers(vecClients[1], 1, 1.0));
     {
         TestClient refused(nPort);
         EXPECT_TRUE(refused.WaitForClose());
@@ -302,6 +303,32 @@ TEST_F(HostileClientsTest, ServedClientsGiveWayOnlyAfterALongSilence) {
     for (size_t nIndex = 1; nIndex < vecClients.size(); ++nIndex) {
         EXPECT_TRUE(QueryAnswers(vecClients[nIndex], 1, 1.0)) << nIndex;
     }
+}
+
+// Peers that sent part of a request and closed hold every place when a
+// newcomer arrives: their input and the end of their streams are still
+// unread. The newcomer waits for the places they free instead of being
+// refused, and nothing of what they sent is mistaken for a request.
+TEST_F(HostileClientsTest, NewcomerTakesThePlaceOfPeersThatAreGone) {
+    std::vector<TestClient> vecClients;
+    for (size_t nIndex = 0; nIndex < CBaseServer::kMaxClients; ++nIndex) {
+        vecClients.emplace_back(nPort);
+        ASSERT_TRUE(QueryAnswers(vecClients.back(), 1, 1.0));
+    }
+    // The server thread is held in a request while the others leave.
+    listener.CloseGate();
+    ASSERT_TRUE(vecClients.front().Send("param 2 0.5\n"));
+    ASSERT_TRUE(listener.WaitForCallAtGate());
+    for (size_t nIndex = 1; nIndex < vecClients.size(); ++nIndex) {
+        ASSERT_TRUE(vecClients[nIndex].Send("param 3 0."));
+        vecClients[nIndex].Close();
+    }
+    TestClient newcomer(nPort);
+    ASSERT_TRUE(newcomer.Send(RequestParameter(1)));
+    listener.OpenGate();
+    EXPECT_EQ(ParameterReply(1, 1.0), newcomer.Read(16));
+    EXPECT_EQ(0u, CountServerErrors("Refusing connection"));
+    EXPECT_FALSE(listener.HasCall("ParameterSet 3 0"));
 }
 
 // A client that floods has its share of each round: a newcomer is accepted

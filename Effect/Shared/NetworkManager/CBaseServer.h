@@ -60,7 +60,11 @@ public:
     //     kLongSilence ago.
     // In that order, and within each the longest silent first (nothing has
     // arrived from it for longest; input waiting for it counts as recent).
-    // When none may give way, the newcomer is refused: it is accepted and
+    // When none may give way but a client whose peer is gone still holds
+    // input (received or not), the newcomer waits in the backlog: that
+    // client's requests are served and its socket closed within a round or
+    // two, and the newcomer takes its place. Otherwise the newcomer is
+    // refused: it is accepted and
     // closed at once (its peer sees the end of the stream, or a reset when
     // it had already sent), with an error record; the clients keep their
     // places. Peers that only connect, trickle bytes or hold an
@@ -179,6 +183,8 @@ private:
     enum class GiveWay { kPeerGone, kNoFirstRequest, kLongSilent, kNever };
     struct Candidate {
         GiveWay eReason;
+        // The end of the stream or a reset was seen, or is waiting to be read.
+        bool bPeerGone;
         // Buffered or not yet received: the client is not silent.
         bool bInputWaiting;
         uint64_t nLastActivity;
@@ -197,6 +203,10 @@ private:
     // Closes the client that gives way first (see kMaxClients); false when
     // none may.
     bool MakeRoom(int nNewClient);
+    // The client that gives way first, or the end of the map when none may;
+    // bGoneWithInput tells whether a client whose peer is gone holds input.
+    std::map<int, CCommandData>::iterator ChooseClientToGiveWay(Candidate& chosen,
+                                                                bool& bGoneWithInput);
     Candidate RankForGivingWay(int nSocket, const CCommandData& client,
                                bool bQueuedForClosing) const;
     void ReceiveFrom(int nSocket, CCommandData& client);

@@ -6,6 +6,7 @@
 #include <errno.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <string.h>
 #include <sys/socket.h>
 #include <sys/time.h>
@@ -166,6 +167,17 @@ void CBaseServer::AcceptClients() {
 }
 
 bool CBaseServer::AcceptClient() {
+    if (m_mapClients.size() >= kMaxClients) {
+        // A place held by a peer that is gone is freed once that client's
+        // input is served: the newcomer waits for it in the backlog instead
+        // of being refused.
+        Candidate chosen{};
+        bool bGoneWithInput = false;
+        if (ChooseClientToGiveWay(chosen, bGoneWithInput) == m_mapClients.end() && bGoneWithInput) {
+            TARVO_LOGD("Connections wait: a client whose peer is gone still holds input");
+            return false;
+        }
+    }
     const int nClient = accept4(m_nListenSocket, nullptr, nullptr, SOCK_CLOEXEC);
     if (nClient < 0) {
         const int nError = errno;
@@ -223,19 +235,28 @@ bool CBaseServer::AcceptClient() {
     return true;
 }
 
-bool CBaseServer::MakeRoom(int nNewClient) {
+std::map<int, CCommandData>::iterator CBaseServer::ChooseClientToGiveWay(Candidate& chosen,
+                                                                         bool& bGoneWithInput) {
     auto itChosen = m_mapClients.end();
-    Candidate chosen{};
+    bGoneWithInput = false;
     for (auto it = m_mapClients.begin(); it != m_mapClients.end(); ++it) {
         const bool bQueued = std::find(m_vecSocketsToClose.begin(), m_vecSocketsToClose.end(),
                                        it->first) != m_vecSocketsToClose.end();
         const Candidate candidate = RankForGivingWay(it->first, it->second, bQueued);
+        bGoneWithInput = bGoneWithInput || (candidate.bPeerGone && candidate.bInputWaiting);
         if (candidate.eReason != GiveWay::kNever &&
             (itChosen == m_mapClients.end() || candidate.GoesBefore(chosen))) {
             itChosen = it;
             chosen = candidate;
         }
     }
+    return itChosen;
+}
+
+bool CBaseServer::MakeRoom(int nNewClient) {
+    Candidate chosen{};
+    bool bGoneWithInput = false;
+    const auto itChosen = ChooseClientToGiveWay(chosen, bGoneWithInput);
     if (itChosen == m_mapClients.end()) {
         return false;
     }
@@ -273,15 +294,23 @@ bool CBaseServer::MakeRoom(int nNewClient) {
 CBaseServer::Candidate CBaseServer::RankForGivingWay(int nSocket, const CCommandData& client,
                                                      bool bQueuedForClosing) const {
     // What the system holds of the connection that has not been received:
-    // new input, the end of the stream, a reset, or nothing.
+    // new input, the end of the stream, a reset, or nothing. A peek sees
+    // the first byte waiting, not an end of stream behind it; poll reports
+    // that end (or the reset) whatever input comes before it.
     char cByte = 0;
     const ssize_t nPeeked = recv(nSocket, &cByte, 1, MSG_PEEK | MSG_DONTWAIT);
     const int nError = errno;
     const bool bUnread = nPeeked > 0;
-    const bool bEnded = nPeeked == 0 || (nPeeked < 0 && nError != EAGAIN && nError != EWOULDBLOCK &&
-                                         nError != EINTR);
-    Candidate candidate{GiveWay::kNever, !client.IsEmpty() || bUnread, client.LastActivity()};
-    if ((bQueuedForClosing || bEnded) && client.IsEmpty()) {
+    pollfd polled{nSocket, POLLRDHUP, 0};
+    const bool bHungUp =
+        poll(&polled, 1, 0) == 1 && (polled.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+    const bool bEnded =
+        bHungUp || nPeeked == 0 ||
+        (nPeeked < 0 && nError != EAGAIN && nError != EWOULDBLOCK && nError != EINTR);
+    const bool bInputWaiting = !client.IsEmpty() || bUnread;
+    Candidate candidate{GiveWay::kNever, bQueuedForClosing || bEnded, bInputWaiting,
+                        client.LastActivity()};
+    if (candidate.bPeerGone && !bInputWaiting) {
         candidate.eReason = GiveWay::kPeerGone;
     } else if (!client.HasBeenServed()) {
         if (m_tRound - client.Accepted() >= kFirstRequestGrace) {
