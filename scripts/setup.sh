@@ -20,6 +20,9 @@ packages=(
   # software counters and context switches (perf stat), instruction counts
   # where the machine has no hardware counters (valgrind --tool=callgrind)
   strace linux-perf valgrind
+  # the tuning server's test of a peer that is not on loopback runs in a
+  # network namespace of its own (unshare, ip)
+  util-linux iproute2
   # veltra-tune panel (HTTP server, JSON) and its test in headless Chromium
   libcpp-httplib-dev nlohmann-json3-dev chromium chromium-driver python3-selenium
   fonts-dejavu-core

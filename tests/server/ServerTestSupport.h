@@ -53,12 +53,13 @@ inline bool WaitUntil(const std::function<bool()>& pred) {
 // One connected stream socket of the test's side.
 class TestClient {
 public:
-    // Connects to 127.0.0.1:nPort; FD() is negative when that failed.
-    explicit TestClient(int nPort) : m_nFD(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    // Connects to szAddress:nPort; FD() is negative when that failed.
+    explicit TestClient(int nPort, const char* szAddress = "127.0.0.1")
+        : m_nFD(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_port = htons(static_cast<uint16_t>(nPort));
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        inet_pton(AF_INET, szAddress, &addr.sin_addr);
         if (m_nFD >= 0 &&
             connect(m_nFD, reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) != 0) {
             Close();

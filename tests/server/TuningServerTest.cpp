@@ -6,11 +6,13 @@
 #include <sys/select.h>
 #include <sys/socket.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "HostPlatform/Properties.h"
 #include "server/TuningServerFixture.h"
 
 using namespace TarvoFX;
@@ -339,3 +341,51 @@ TEST_F(TuningServerTest, ClientThatNeverReadsItsRepliesIsClosedAndOthersServed) 
 }
 
 }  // namespace
+
+// Who may connect in each kind of build. Needs an address of this host other
+// than loopback: the test command runs it in a network namespace of its own
+// that has one (tests/server/in-network-namespace.sh).
+TEST_F(TuningServerTest, RemotePeersAreServedOnlyWhereTheDeviceAllows) {
+    const char* szRemote = std::getenv("VELTRA_TEST_REMOTE_ADDRESS");
+    if (szRemote == nullptr) {
+        GTEST_SKIP() << "runs in a network namespace of its own: ctest -R RemotePeers";
+    }
+    listener.SetKnown(1, 1.0);
+    struct Case {
+        const char* szDebuggable;
+        const char* szRemoteSwitch;
+        bool bServesRemote;
+        const char* szWhy;
+    };
+    const Case aCases[] = {
+        {"0", "", false, "a consumer build"},
+        {"1", "", true, "an engineering build"},
+        {"1", "0", false, "persist.vendor.veltra.tuning.remote is \"0\""},
+        {"0", "1", true, "persist.vendor.veltra.tuning.remote is \"1\""},
+    };
+    for (const Case& c : aCases) {
+        SCOPED_TRACE(std::string("ro.debuggable ") + c.szDebuggable + ", switch '" +
+                     c.szRemoteSwitch + "'");
+        HostPlatform::SetSystemProperty("ro.debuggable", c.szDebuggable);
+        HostPlatform::SetSystemProperty("persist.vendor.veltra.tuning.remote", c.szRemoteSwitch);
+        ASSERT_TRUE(pServer->Disable());
+        ASSERT_TRUE(pServer->Enable());
+        nPort = pTCPServer->GetBoundPort();
+        TestClient local(nPort);
+        EXPECT_TRUE(QueryAnswers(local, 1, 1.0));
+        TestClient remote(nPort, szRemote);
+        EXPECT_EQ(c.bServesRemote, remote.FD() >= 0);
+        if (c.bServesRemote) {
+            EXPECT_TRUE(QueryAnswers(remote, 1, 1.0));
+        }
+        std::string strChoice;
+        for (const std::string& strInfo : capture.Messages(ANDROID_LOG_INFO)) {
+            if (strInfo.rfind("Tuning server binds port", 0) == 0) {
+                strChoice = strInfo;
+            }
+        }
+        EXPECT_NE(std::string::npos, strChoice.find(c.szWhy)) << strChoice;
+        EXPECT_NE(std::string::npos,
+                  strChoice.find(c.bServesRemote ? "every interface" : "127.0.0.1"));
+    }
+}
