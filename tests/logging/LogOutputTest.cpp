@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "TarvoInterprocess/Message.h"
+#include "TarvoInterprocess/MessageQueue.h"
+#include "TarvoInterprocess/ThreadedQueue.h"
 #include "logging/FileLogMessages.h"
 #include "logging/FileLogOutput.h"
 #include "logging/StreamCapture.h"
@@ -193,79 +195,80 @@ TEST_F(FileLogOutputTest, LineAfterDroppedLinesStartsWithTheMark) {
     EXPECT_EQ("plain\n* after gap\n* after reopen\nnext\n", Read("app.log"));
 }
 
-// A FIFO as the log file: the worker blocks once the pipe is full, so the
-// queue fills up and refuses lines until the test drains the pipe.
-class FullQueueTest : public FileLogOutputTest {
-protected:
-    void SetUp() override {
-        FileLogOutputTest::SetUp();
-        strFifo = dir.Path("fifo");
-        ASSERT_EQ(0, mkfifo(strFifo.c_str(), 0600));
-        nReadFd = open(strFifo.c_str(), O_RDONLY | O_NONBLOCK);
-        ASSERT_LE(0, nReadFd);
-    }
-    void TearDown() override {
-        if (nReadFd >= 0) {
-            close(nReadFd);
-        }
-        FileLogOutputTest::TearDown();
-    }
-
-    // Reads the pipe until strEnd has arrived; false when it does not come
-    // within the bound.
-    bool ReadUntil(const std::string& strEnd) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        char szBuffer[65536];
-        while (strRead.find(strEnd) == std::string::npos) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                return false;
-            }
-            pollfd poller = {nReadFd, POLLIN, 0};
-            if (poll(&poller, 1, 100) > 0) {
-                const ssize_t nRead = read(nReadFd, szBuffer, sizeof(szBuffer));
-                if (nRead > 0) {
-                    strRead.append(szBuffer, static_cast<size_t>(nRead));
-                }
-            }
-        }
-        return true;
-    }
-
-    std::string strFifo;
-    int nReadFd = -1;
-    std::string strRead;
-};
-
-TEST_F(FullQueueTest, FullQueueDropsLinesReportsItAndMarksTheNextWrittenLine) {
+// The worker held at a gate: the queue fills up and refuses lines until the
+// gate opens.
+TEST_F(FileLogOutputTest, FullQueueDropsLinesReportsItAndMarksTheNextWrittenLine) {
     const std::string strFull = "MessageQueue::Enqueue() Message Queue full";
-    const std::string strPadding(1000, 'p');
     {
         FileLogOutput output;
-        ASSERT_TRUE(output.EnableByName(("FILE_LOG://" + strFifo).c_str(), true));
+        ASSERT_TRUE(output.EnableByName(("FILE_LOG://" + dir.Path("app.log")).c_str(), true));
+        TestSupport::Recorder recorder;
+        TestSupport::Gate started;
+        TestSupport::Gate release;
+        ASSERT_TRUE(output.RunOnWorker(
+            std::make_shared<TestSupport::BlockingMessage>(recorder, 1, started, release)));
+        ASSERT_TRUE(started.Wait());
         int nWritten = 0;
-        // About 64 lines fill the pipe, 1000 more the queue.
         while (capture.Messages(ANDROID_LOG_ERROR).empty() && nWritten < 20000) {
-            output.Write("t", 1, 2, 2, kTag, std::to_string(nWritten++) + " " + strPadding);
+            output.Write("t", 1, 2, 2, kTag, std::to_string(nWritten++));
         }
         ASSERT_EQ(std::vector<std::string>{strFull},
                   ErrorMessages("Alg/Shared/TarvoInterprocess/MessageQueue.cpp"));
-        const int nRefused = nWritten - 1;
-
-        ASSERT_TRUE(ReadUntil(" " + std::to_string(nRefused - 1) + " " + strPadding + "\n"));
+        release.Open();
+        ASSERT_TRUE(output.WaitUntilWritten());
         output.Write("t", 1, 2, 2, kTag, "after the drop");
-        ASSERT_TRUE(ReadUntil("after the drop\n"));
         output.Write("t", 1, 2, 2, kTag, "unmarked");
-        ASSERT_TRUE(ReadUntil("unmarked\n"));
+        ASSERT_TRUE(output.WaitUntilWritten());
     }
-    std::vector<std::string> vecLines = Lines(strRead);
+    std::vector<std::string> vecLines = Lines(Read("app.log"));
     ASSERT_LE(3u, vecLines.size());
     // Every accepted line arrived, in order, and only the refused one is missing.
     for (size_t nLine = 0; nLine + 2 < vecLines.size(); ++nLine) {
-        EXPECT_EQ("t 1 2 INFO: TARVO_LOG_FXModule " + std::to_string(nLine) + " " + strPadding,
-                  vecLines[nLine]);
+        EXPECT_EQ("t 1 2 INFO: TARVO_LOG_FXModule " + std::to_string(nLine), vecLines[nLine]);
     }
     EXPECT_EQ("* t 1 2 INFO: TARVO_LOG_FXModule after the drop", vecLines[vecLines.size() - 2]);
     EXPECT_EQ("t 1 2 INFO: TARVO_LOG_FXModule unmarked", vecLines.back());
+}
+
+// A producer that waits for the worker finds its lines in the file when it
+// wakes, even though the worker has not run out of messages (and flushed on
+// its own) since: the marker it waited for flushed them.
+TEST_F(FileLogOutputTest, WaitingProducerFindsItsLinesWrittenWhenItWakes) {
+    auto pTarget = std::make_shared<FileLogTarget>();
+    pTarget->bFlushBeforeWait = true;
+    TarvoFX::TarvoInterprocess::ThreadedQueue queue(
+        std::make_shared<TarvoFX::TarvoInterprocess::MessageQueue>(10), false);
+    queue.Enqueue(
+        std::make_shared<TarvoFX::OpenFileMessage>(pTarget.get(), dir.Path("app.log"), "a+"),
+        false);
+    queue.Enqueue(std::make_shared<WriteLineMessage>(pTarget.get(), "line\n"));
+    ASSERT_TRUE(queue.Enqueue(std::make_shared<TarvoFX::FlushMarkerMessage>(pTarget)));
+    EXPECT_EQ("line\n", Read("app.log"));
+    queue.Enqueue(std::make_shared<TarvoFX::CloseFileMessage>(pTarget.get()), false);
+    queue.Stop();
+}
+
+// A FIFO nobody reads is refused, so neither a line nor the end waits on it;
+// a bounded output keeps its two files within the bound.
+TEST_F(FileLogOutputTest, FifoHoldsNothingUpAndFilesStayWithinTheBound) {
+    ASSERT_EQ(0, mkfifo(dir.Path("fifo").c_str(), 0600));
+    {
+        FileLogOutput output;
+        ASSERT_TRUE(output.EnableByName(("FILE_LOG://" + dir.Path("fifo")).c_str(), true));
+        output.Write("t", 1, 2, 2, kTag, "lost");
+        ASSERT_TRUE(output.WaitUntilWritten());
+    }
+    EXPECT_EQ(1u, ErrorMessages("Shared/Utils/FileWriter.cpp").size());
+
+    FileLogOutput bounded(1000);
+    ASSERT_TRUE(bounded.EnableByName(("FILE_LOG://" + dir.Path("app.log")).c_str(), true));
+    for (int nLine = 0; nLine < 200; ++nLine) {
+        bounded.Write("t", 1, 2, 2, kTag, "line " + std::to_string(nLine));
+    }
+    ASSERT_TRUE(bounded.WaitUntilWritten());
+    EXPECT_LE(Read("app.log").size(), 1000u);
+    EXPECT_LE(Read("app.log.1").size(), 1000u);
+    EXPECT_EQ("t 1 2 INFO: TARVO_LOG_FXModule line 199", Lines(Read("app.log")).back());
 }
 
 // A log object of its own (no configuration loading) with every output on.
@@ -290,6 +293,23 @@ protected:
 
     std::unique_ptr<TarvoFX::TarvoLog> pLog;
 };
+
+// Text from outside (a tuning client's line, a path) cannot start a record
+// of its own or drive a terminal in any output.
+TEST_F(FanOutTest, ControlBytesAreEscapedInEveryOutput) {
+    TestSupport::StreamCapture out(stdout);
+    pLog->Log(2, kTag, "peer\n03-18 21:15:16:042 1 2 ERROR: forged\r\x1b[31m\x7f\tend");
+    pLog->LogDirect(2, kTag, "direct\nline");
+    ASSERT_TRUE(WaitUntilFileWritten());
+    const std::string strEscaped =
+        "peer\\n03-18 21:15:16:042 1 2 ERROR: forged\\r\\x1b[31m\\x7f\tend";
+    const std::vector<std::string> vecFile = Lines(Read("app.log"));
+    ASSERT_EQ(1u, vecFile.size());
+    EXPECT_NE(std::string::npos, vecFile[0].find("INFO: TARVO_LOG_FXModule " + strEscaped));
+    EXPECT_EQ(1u, Lines(out.Text()).size());
+    EXPECT_EQ((std::vector<std::string>{strEscaped, "direct\\nline"}),
+              capture.Messages(ANDROID_LOG_INFO));
+}
 
 TEST_F(FanOutTest, LogDirectReachesOnlyThePlatformLogWhateverElseIsOn) {
     TestSupport::StreamCapture out(stdout);

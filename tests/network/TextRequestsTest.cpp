@@ -117,7 +117,7 @@ TEST_F(TextRequestsTest, PrefixScannerLogsTheKeywordTheLineAndWhatIsMissing) {
     EXPECT_EQ((Strings{"CCommandsParser::ParseTextCommandPrefix param",
                        "Recevied param param value:  1 2",
                        "CCommandsParser::ParseTextCommandPrefix volume",
-                       "nOutEndTextParam didnt find \n in volume 1 ",
+                       "nOutEndTextParam didnt find \\n in volume 1 ",
                        "CCommandsParser::ParseTextCommandPrefix param",
                        "strData.find failed to find param, but it was suppose to find it "}),
               Debugs());
@@ -201,7 +201,7 @@ TEST_F(TextRequestsTest, LineSplitInsideItsKeywordIsServedWhenTheRestArrives) {
 
 TEST_F(TextRequestsTest, LineWithoutAKeywordIsDroppedAlone) {
     EXPECT_FALSE(Feed("hello there\r\nparam 1 2\n"));
-    EXPECT_EQ((Strings{"No command in line: hello there\r"}), Errors());
+    EXPECT_EQ((Strings{"No command in line: hello there\\r"}), Errors());
     EXPECT_EQ("param 1 2\n", Pending());
     NextOf(1);
 }

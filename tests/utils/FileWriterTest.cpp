@@ -2,10 +2,12 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "Utils/FileWriter.h"
 #include "utils/LogRecordsTest.h"
@@ -132,6 +134,59 @@ TEST_F(FileWriterTest, TextThatDoesNotFitTheBufferIsNotSplit) {
     EXPECT_EQ(strFirst, TempDir::ReadFile(strPath));
     writer.Flush();
     EXPECT_EQ(strFirst + strSecond, TempDir::ReadFile(strPath));
+}
+
+// Only a regular file is ever written: a link's target stays as it was (a
+// dangling one is not created), and a FIFO nobody reads, a device or a
+// folder is refused at once instead of holding the writer.
+TEST_F(FileWriterTest, OnlyRegularFilesAreOpenedAndLinksAreNotFollowed) {
+    TempDir::WriteFile(dir.Path("data"), "data\n");
+    ASSERT_EQ(0, symlink(dir.Path("data").c_str(), dir.Path("link").c_str()));
+    ASSERT_EQ(0, symlink(dir.Path("absent").c_str(), dir.Path("dangling").c_str()));
+    ASSERT_EQ(0, mkfifo(dir.Path("fifo").c_str(), 0600));
+    FileWriter writer;
+    for (const std::string strPath : {dir.Path("link"), dir.Path("dangling"), dir.Path("fifo"),
+                                      std::string("/dev/null"), dir.Path("")}) {
+        SCOPED_TRACE(strPath);
+        EXPECT_FALSE(writer.Open(strPath, "a+"));
+        writer.Write("forged\n");
+        writer.Close();
+    }
+    EXPECT_EQ("data\n", TempDir::ReadFile(dir.Path("data")));
+    EXPECT_NE(0, access(dir.Path("absent").c_str(), F_OK));
+    const std::vector<std::string> vecErrors = ErrorMessages("Shared/Utils/FileWriter.cpp");
+    ASSERT_EQ(5u, vecErrors.size());
+    EXPECT_EQ("FileWriter::Open " + dir.Path("link") + " fail it is a symbolic link", vecErrors[0]);
+    EXPECT_EQ("FileWriter::Open " + dir.Path("fifo") + " fail it is not a regular file",
+              vecErrors[2]);
+}
+
+// With a bound, the file never holds more than the bound (a line longer than
+// it alone), the older lines move to ".1", and no line is split.
+TEST_F(FileWriterTest, BoundedFileStartsAfreshAndKeepsThePreviousAsDotOne) {
+    const std::string strPath = dir.Path("out.log");
+    TempDir::WriteFile(dir.Path("out.log.1"), "older\n");
+    FileWriter writer;
+    writer.SetSizeBound(100);
+    ASSERT_TRUE(writer.Open(strPath, "a+"));
+    std::string strAll;
+    for (int nLine = 0; nLine < 40; ++nLine) {
+        const std::string strLine = "line " + std::to_string(nLine) + "\n";
+        writer.Write(strLine);
+        strAll += strLine;
+    }
+    writer.Flush();
+    const std::string strNewest = TempDir::ReadFile(strPath);
+    const std::string strPrevious = TempDir::ReadFile(dir.Path("out.log.1"));
+    EXPECT_LE(strNewest.size(), 100u);
+    EXPECT_LE(strPrevious.size(), 100u);
+    EXPECT_GT(strNewest.size() + strPrevious.size(), 100u);
+    // The two files hold the newest lines, whole and in order.
+    EXPECT_EQ(strAll.substr(strAll.size() - strPrevious.size() - strNewest.size()),
+              strPrevious + strNewest);
+    EXPECT_EQ('\n', strPrevious.back());
+    EXPECT_EQ(0u, strNewest.rfind("line ", 0));
+    EXPECT_EQ(0u, strPrevious.rfind("line ", 0));
 }
 
 TEST(FormatFileNameTimeTest, RendersACompactLocalStamp) {

@@ -1,5 +1,9 @@
 #include "Utils/FileWriter.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -8,17 +12,58 @@
 
 namespace TarvoFX {
 
-FileWriter::FileWriter() : m_pFile(nullptr), m_nBuffered(0), m_nBufferSize(0) {}
+FileWriter::FileWriter()
+    : m_pFile(nullptr), m_nFileSize(0), m_nSizeBound(0), m_nBuffered(0), m_nBufferSize(0) {}
 
 FileWriter::~FileWriter() {
     Close();
 }
 
+namespace {
+
+// open's flags for an fopen mode, or -1 for a mode fopen would refuse.
+int OpenFlags(const std::string& strMode) {
+    const bool bBoth = strMode.find('+') != std::string::npos;
+    switch (strMode.empty() ? '\0' : strMode[0]) {
+        case 'r':
+            return bBoth ? O_RDWR : O_RDONLY;
+        case 'w':
+            return (bBoth ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+        case 'a':
+            return (bBoth ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
+        default:
+            return -1;
+    }
+}
+
+}  // namespace
+
 bool FileWriter::Open(const std::string& strPath, const std::string& strMode) {
     Close();
-    m_pFile = std::fopen(strPath.c_str(), strMode.c_str());
+    const int nFlags = OpenFlags(strMode);
+    if (nFlags < 0) {
+        TARVO_DIRECT_LOGE("FileWriter::Open %s fail %s", strPath.c_str(), std::strerror(EINVAL));
+        return false;
+    }
+    const int nFD =
+        open(strPath.c_str(), nFlags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+    if (nFD < 0) {
+        const int nError = errno;
+        TARVO_DIRECT_LOGE("FileWriter::Open %s fail %s", strPath.c_str(),
+                          nError == ELOOP ? "it is a symbolic link" : std::strerror(nError));
+        return false;
+    }
+    struct stat status {};
+    if (fstat(nFD, &status) != 0 || !S_ISREG(status.st_mode)) {
+        close(nFD);
+        TARVO_DIRECT_LOGE("FileWriter::Open %s fail %s", strPath.c_str(),
+                          "it is not a regular file");
+        return false;
+    }
+    m_pFile = fdopen(nFD, strMode.c_str());
     if (m_pFile == nullptr) {
-        int nError = errno;
+        const int nError = errno;
+        close(nFD);
         TARVO_DIRECT_LOGE("FileWriter::Open %s fail %s", strPath.c_str(), std::strerror(nError));
         return false;
     }
@@ -29,7 +74,35 @@ bool FileWriter::Open(const std::string& strPath, const std::string& strMode) {
     m_nBufferSize =
         std::setvbuf(m_pFile, m_pBuffer.get(), _IOFBF, BUFFER_SIZE) == 0 ? BUFFER_SIZE : 0;
     m_nBuffered = 0;
+    m_strPath = strPath;
+    m_strMode = strMode;
+    m_nFileSize = static_cast<size_t>(status.st_size);
     return true;
+}
+
+void FileWriter::StartNewFile() {
+    Flush();
+    // Another writer of the same path (the other library of the process) may
+    // have started the new file already: then this one only moves to it.
+    struct stat byPath {};
+    struct stat byHandle {};
+    const bool bStillThePath = stat(m_strPath.c_str(), &byPath) == 0 &&
+                               fstat(fileno(m_pFile), &byHandle) == 0 &&
+                               byPath.st_dev == byHandle.st_dev && byPath.st_ino == byHandle.st_ino;
+    if (bStillThePath && rename(m_strPath.c_str(), (m_strPath + ".1").c_str()) != 0) {
+        // The folder does not let the file be renamed: it starts again
+        // empty rather than grow past the bound.
+        const int nError = errno;
+        TARVO_DIRECT_LOGE("FileWriter rename of %s fail %s, emptying it", m_strPath.c_str(),
+                          std::strerror(nError));
+        if (ftruncate(fileno(m_pFile), 0) == 0) {
+            m_nFileSize = 0;
+            return;
+        }
+    }
+    const std::string strPath = m_strPath;
+    const std::string strMode = m_strMode;
+    Open(strPath, strMode);
 }
 
 void FileWriter::Write(const std::string& strText) {
@@ -41,6 +114,13 @@ void FileWriter::Write(const char* pText, size_t nLength) {
     if (m_pFile == nullptr) {
         return;
     }
+    if (m_nSizeBound != 0 && m_nFileSize != 0 && m_nFileSize + nLength > m_nSizeBound) {
+        StartNewFile();
+        if (m_pFile == nullptr) {
+            return;
+        }
+    }
+    m_nFileSize += nLength;
     if (m_nBuffered != 0 && m_nBuffered + nLength > m_nBufferSize) {
         Flush();
     }
@@ -65,6 +145,7 @@ void FileWriter::Close() {
         std::fclose(m_pFile);
         m_pFile = nullptr;
         m_nBuffered = 0;
+        m_nFileSize = 0;
     }
 }
 

@@ -49,6 +49,16 @@ void OpenFileMessage::Execute() {
     m_pTarget->writer.Open(m_strPath, m_strMode);
 }
 
+FlushMarkerMessage::FlushMarkerMessage(std::shared_ptr<FileLogTarget> pTarget)
+    : m_pTarget(std::move(pTarget)) {}
+
+void FlushMarkerMessage::Execute() {
+    if (HasGapBefore()) {
+        m_pTarget->bLinesDropped = true;
+    }
+    m_pTarget->writer.Flush();
+}
+
 CloseFileMessage::CloseFileMessage(FileLogTarget* pTarget) : FileLogMessage(pTarget) {}
 
 void CloseFileMessage::Execute() {

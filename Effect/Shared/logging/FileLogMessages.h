@@ -70,6 +70,19 @@ private:
     std::string m_strMode;
 };
 
+// Handled by the worker after everything queued before it: flushes what was
+// written, so that a producer waiting for this (synchronous) message finds
+// every line it queued before in the file when it wakes. Like every other
+// message it passes a drop it was told about on to the next line.
+class FlushMarkerMessage : public TarvoInterprocess::SyncMessage {
+public:
+    explicit FlushMarkerMessage(std::shared_ptr<FileLogTarget> pTarget);
+    void Execute() override;
+
+private:
+    std::shared_ptr<FileLogTarget> m_pTarget;
+};
+
 // Closes the open file, if any.
 class CloseFileMessage : public FileLogMessage {
 public:

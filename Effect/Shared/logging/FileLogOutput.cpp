@@ -1,6 +1,7 @@
 #include "logging/FileLogOutput.h"
 
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 #include "TarvoInterprocess/MessageQueue.h"
@@ -12,27 +13,10 @@ namespace {
 const char* const s_cszPathPrefix = "FILE_LOG://";
 const char* const s_cszOpenMode = "a+";
 
-// Handled by the worker after everything queued before it, which it flushes
-// before its producer wakes. Like every other message it passes a drop it was
-// told about on to the next line.
-class WrittenMarker : public TarvoInterprocess::SyncMessage {
-public:
-    explicit WrittenMarker(std::shared_ptr<FileLogTarget> pTarget)
-        : m_pTarget(std::move(pTarget)) {}
-    void Execute() override {
-        if (HasGapBefore()) {
-            m_pTarget->bLinesDropped = true;
-        }
-        m_pTarget->writer.Flush();
-    }
-
-private:
-    std::shared_ptr<FileLogTarget> m_pTarget;
-};
-
-std::shared_ptr<FileLogTarget> MakeTarget() {
+std::shared_ptr<FileLogTarget> MakeTarget(size_t nSizeBound) {
     auto pTarget = std::make_shared<FileLogTarget>();
     pTarget->bFlushBeforeWait = true;
+    pTarget->writer.SetSizeBound(nSizeBound);
     return pTarget;
 }
 
@@ -43,9 +27,9 @@ std::shared_ptr<FileLogTarget> MakeTarget() {
 // after the other and flushes them together when the queue runs empty, so
 // every accepted line has reached the file before the worker waits, and a
 // burst costs one write instead of one per line.
-FileLogOutput::FileLogOutput()
+FileLogOutput::FileLogOutput(size_t nSizeBound)
     : LogOutput("FILE_LOG"),
-      m_pTarget(MakeTarget()),
+      m_pTarget(MakeTarget(nSizeBound)),
       m_pQueue(std::make_shared<TarvoInterprocess::ThreadedQueue>(
           std::make_shared<TarvoInterprocess::MessageQueue>(QUEUE_CAPACITY), false,
           [pTarget = m_pTarget] { pTarget->writer.Flush(); })) {}
@@ -75,6 +59,14 @@ bool FileLogOutput::EnableByName(const char* szName, bool bEnable) {
     // Opens and closes bypass the capacity check: a full queue must not
     // lose a configuration change that has already been reported as done.
     if (bEnable && std::strncmp(szName, s_cszPathPrefix, nPrefixLength) == 0) {
+        const std::string_view strPath(szName + nPrefixLength);
+        const size_t nSlash = strPath.rfind('/');
+        {
+            std::lock_guard<std::mutex> lock(m_folderMutex);
+            m_strFolder = nSlash == std::string_view::npos ? std::string(".")
+                          : nSlash == 0                    ? std::string("/")
+                                                           : std::string(strPath.substr(0, nSlash));
+        }
         m_pQueue->Enqueue(std::make_shared<OpenFileMessage>(m_pTarget.get(), szName + nPrefixLength,
                                                             s_cszOpenMode),
                           false);
@@ -84,8 +76,17 @@ bool FileLogOutput::EnableByName(const char* szName, bool bEnable) {
     return true;
 }
 
+std::string FileLogOutput::GetFolder() const {
+    std::lock_guard<std::mutex> lock(m_folderMutex);
+    return m_strFolder;
+}
+
+bool FileLogOutput::RunOnWorker(std::shared_ptr<TarvoInterprocess::Message> pMessage) {
+    return m_pQueue->Enqueue(std::move(pMessage), false);
+}
+
 bool FileLogOutput::WaitUntilWritten() {
-    return m_pQueue->Enqueue(std::make_shared<WrittenMarker>(m_pTarget), false);
+    return m_pQueue->Enqueue(std::make_shared<FlushMarkerMessage>(m_pTarget), false);
 }
 
 }  // namespace TarvoFX

@@ -6,6 +6,43 @@ namespace TarvoFX {
 
 namespace {
 
+bool IsControlByte(char c) {
+    const auto nByte = static_cast<unsigned char>(c);
+    return (nByte < 0x20 && nByte != '\t') || nByte == 0x7F;
+}
+
+}  // namespace
+
+std::string_view EscapeControlBytes(std::string_view strText, std::string& strStorage) {
+    size_t nFirst = 0;
+    while (nFirst < strText.size() && !IsControlByte(strText[nFirst])) {
+        ++nFirst;
+    }
+    if (nFirst == strText.size()) {
+        return strText;
+    }
+    static const char s_acHex[] = "0123456789abcdef";
+    strStorage.assign(strText.data(), nFirst);
+    for (size_t nIndex = nFirst; nIndex < strText.size(); ++nIndex) {
+        const char c = strText[nIndex];
+        if (!IsControlByte(c)) {
+            strStorage += c;
+        } else if (c == '\n') {
+            strStorage += "\\n";
+        } else if (c == '\r') {
+            strStorage += "\\r";
+        } else {
+            const auto nByte = static_cast<unsigned char>(c);
+            strStorage += "\\x";
+            strStorage += s_acHex[nByte >> 4];
+            strStorage += s_acHex[nByte & 0xF];
+        }
+    }
+    return strStorage;
+}
+
+namespace {
+
 const char* const s_caszLevelWords[] = {"DEBUG:", "DEBUG:", "INFO:", "WARNING:", "ERROR:"};
 const int s_anLevelPriorities[] = {2, 3, 4, 5, 6};
 

@@ -11,6 +11,12 @@ const char* GetLogLevelWord(int nLevel);
 // Platform log priority of a level (2 verbose to 6 error).
 int GetLogLevelPriority(int nLevel);
 
+// A record's text with its control bytes (below 0x20 except tab, and 0x7F)
+// written as escapes ("\n", "\r", "\x1b"), so that one record is one line
+// in every output and none can drive a terminal; the text itself when it
+// has none (strStorage then stays untouched).
+std::string_view EscapeControlBytes(std::string_view strText, std::string& strStorage);
+
 // The line of a stream or file record, without line end:
 // "<time> <pid> <tid> <level word> <tag> <message>".
 std::string FormatLogLine(std::string_view strTime, int nPid, int nTid, int nLevel,

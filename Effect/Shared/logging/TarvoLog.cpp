@@ -202,6 +202,10 @@ bool TarvoLog::SetLogLevel(const char* szTagName, int nLevel) {
     return !IsClosed() && m_pImpl->SetLogLevel(szTagName, nLevel, false);
 }
 
+std::string TarvoLog::GetFileLogFolder() const {
+    return IsClosed() ? std::string() : m_pImpl->GetFileLogFolder();
+}
+
 bool TarvoLog::SetLogOutput(const char* szOutputName, bool bEnable) {
     return !IsClosed() && m_pImpl->SetLogOutput(szOutputName, bEnable, false);
 }

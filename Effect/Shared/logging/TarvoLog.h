@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 
 #include "Utils/LastingStatic.h"
 #include "VeltraEffectAPI/LogLevels.h"
@@ -70,6 +71,10 @@ public:
         __attribute__((format(printf, 4, 5)));
     virtual void LogV(int nLevel, const char* szTag, const char* szFormat, va_list args)
         __attribute__((format(printf, 4, 0)));
+
+    // The folder of the most recent "FILE_LOG://" path that the
+    // configuration file or the application named; empty before any.
+    std::string GetFileLogFolder() const;
 
     // Like Log, but only to the platform-log output.
     void LogDirect(int nLevel, const char* szTag, const char* szFormat, ...)

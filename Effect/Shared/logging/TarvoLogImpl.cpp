@@ -106,11 +106,20 @@ void TarvoLogImpl::Shutdown() {
     }
 }
 
+std::string TarvoLogImpl::GetFileLogFolder() const {
+    const auto pFile = std::static_pointer_cast<FileLogOutput>(m_apOutputs[SLOT_FILE_LOG]);
+    return pFile ? pFile->GetFolder() : std::string();
+}
+
 std::shared_ptr<LogOutput> TarvoLogImpl::GetOutput(int nSlot) const {
     return static_cast<unsigned>(nSlot) < OUTPUT_SLOT_COUNT ? m_apOutputs[nSlot] : nullptr;
 }
 
 void TarvoLogImpl::Log(int nLevel, std::string_view strTag, std::string_view strMessage) {
+    std::string strEscapedTag;
+    std::string strEscapedMessage;
+    strTag = EscapeControlBytes(strTag, strEscapedTag);
+    strMessage = EscapeControlBytes(strMessage, strEscapedMessage);
     LogTimeText time;
     time.nLength = 0;
     int nPid = 0;
@@ -129,7 +138,10 @@ void TarvoLogImpl::Log(int nLevel, std::string_view strTag, std::string_view str
 void TarvoLogImpl::LogDirect(int nLevel, std::string_view strTag, std::string_view strMessage) {
     const auto& pOutput = m_apOutputs[SLOT_ANDROID_LOG];
     if (pOutput && pOutput->IsEnabled()) {
-        pOutput->Write(std::string_view(), 0, 0, nLevel, strTag, strMessage);
+        std::string strEscapedTag;
+        std::string strEscapedMessage;
+        pOutput->Write(std::string_view(), 0, 0, nLevel, EscapeControlBytes(strTag, strEscapedTag),
+                       EscapeControlBytes(strMessage, strEscapedMessage));
     }
 }
 

@@ -63,6 +63,10 @@ public:
     // through the process-wide object until it ends.
     void Shutdown();
 
+    // The folder of the most recent path the file output was enabled with
+    // (see FileLogOutput::GetFolder); empty before any, or once closed.
+    std::string GetFileLogFolder() const;
+
     // The output in a slot; null for an empty slot.
     std::shared_ptr<LogOutput> GetOutput(int nSlot) const;
 
