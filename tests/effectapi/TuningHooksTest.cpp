@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utils/Errors.h>
 
@@ -20,6 +21,7 @@
 #include "HostPlatform/Properties.h"
 #include "VeltraEffectAPI/VeltraEffectAPIBase.h"
 #include "support/WireBytes.h"
+#include "utils/TempDir.h"
 
 using HostPlatform::AudioServer;
 using HostPlatform::Bytes;
@@ -253,6 +255,61 @@ TEST_F(TuningHooksTest, TextCommandsReachTheEffect) {
     std::vector<JournalEntry> tags = WaitForCommands(0x10001, 1);
     ASSERT_EQ(1u, tags.size());
     EXPECT_EQ(B(U32(1) + U32(2) + std::string("\x10\x00\x20\x00", 4)), tags[0].request);
+}
+
+// A client names log files only directly inside the log folder that the
+// application (or the configuration) chose; any other path reaches neither
+// the library nor the effect. Paths with control characters go nowhere.
+TEST_F(TuningHooksTest, ClientNamesFilesOnlyInTheLogFolder) {
+    TestSupport::TempDir dir;
+    const std::string strFolder = dir.Path("logs");
+    ASSERT_EQ(0, mkdir(strFolder.c_str(), 0700));
+    Client client(Serve());
+    // Each batch ends with a request that is served, so that the refused
+    // ones before it have been handled when its command arrives.
+    auto SendThenSync = [&](const std::vector<std::string>& vecLines, size_t nOutputCommands) {
+        for (const std::string& strLine : vecLines) {
+            ASSERT_TRUE(client.Send(strLine));
+        }
+        ASSERT_TRUE(client.Send("logoutput STDOUT_LOG 0\n"));
+        EXPECT_EQ(nOutputCommands, WaitForCommands(0x10039, nOutputCommands).size());
+    };
+    SendThenSync({"logoutput FILE_LOG://" + strFolder + "/peer.log 1\n"}, 1);
+
+    // The library's log takes changes once its configuration is loaded.
+    const auto deadline = std::chrono::steady_clock::now() + kBound;
+    while (!pEffect->SetLogOutput("FILE_LOG://" + strFolder + "/app.log", true)) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+    }
+    AudioServer::Instance().ClearJournal();
+    const std::string strOutside[] = {strFolder + "/../peer.log",
+                                      dir.Path("peer.log"),
+                                      strFolder + "/sub/peer.log",
+                                      "peer.log",
+                                      strFolder + "//peer.log",
+                                      strFolder + "/./peer.log",
+                                      strFolder + "/peer\x1b.log",
+                                      strFolder + "/peer\r.log",
+                                      strFolder + "/"};
+    std::vector<std::string> vecLines;
+    for (const std::string& strPath : strOutside) {
+        vecLines.push_back("logoutput FILE_LOG://" + strPath + " 1\n");
+    }
+    vecLines.push_back("loadpreset /data/p\x1b.mps\n");
+    vecLines.push_back("set_recording 1 /data/r\x7f\n");
+    SendThenSync(vecLines, 1);
+    for (const JournalEntry& entry : AudioServer::Instance().Commands()) {
+        EXPECT_EQ(0x10039u, entry.nCode);
+    }
+    EXPECT_NE(0, access(dir.Path("peer.log").c_str(), F_OK));
+    EXPECT_NE(0, access((strFolder + "/peer.log").c_str(), F_OK));
+
+    SendThenSync({"logoutput FILE_LOG://" + strFolder + "/peer.log 1\n", "logoutput FILE_LOG 0\n"},
+                 4);
+    // Opened by the library's file output, after the request was served.
+    while (access((strFolder + "/peer.log").c_str(), F_OK) != 0) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline + kBound);
+    }
 }
 
 TEST_F(TuningHooksTest, SecondEnableKeepsTheServerItBuilt) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -41,6 +42,52 @@ bool SendTuningParameters(VeltraEffectAPIBase& effect, uint32_t nCount, const un
         bResult = bResult && bSent;
     }
     return bResult;
+}
+
+// Why a path from a tuning client may not be passed on, or null when it may:
+// a control character in it could forge log records or drive a terminal.
+const char* ControlCharacterIn(const char* szPath) {
+    for (const char* p = szPath; *p != '\0'; ++p) {
+        const auto nByte = static_cast<unsigned char>(*p);
+        if (nByte < 0x20 || nByte == 0x7F) {
+            return "the path holds a control character";
+        }
+    }
+    return nullptr;
+}
+
+// Why a log file a tuning client names may not be opened, or null when it
+// may: only a file directly inside the log folder (the folder of the file
+// output's most recent path from the configuration file or the application),
+// named by an absolute, normal path.
+const char* RefusedPeerLogPath(const std::string& strPath, const std::string& strFolder) {
+    if (strFolder.empty()) {
+        return "no log folder: the configuration file or the application names one first";
+    }
+    if (const char* szWhy = ControlCharacterIn(strPath.c_str())) {
+        return szWhy;
+    }
+    if (strPath.empty() || strPath[0] != '/') {
+        return "the path is not absolute";
+    }
+    size_t nStart = 1;
+    for (;;) {
+        const size_t nEnd = std::min(strPath.find('/', nStart), strPath.size());
+        const std::string strSegment = strPath.substr(nStart, nEnd - nStart);
+        if (strSegment.empty() || strSegment == "." || strSegment == "..") {
+            return "the path has an empty, \".\" or \"..\" segment";
+        }
+        if (nEnd == strPath.size()) {
+            break;
+        }
+        nStart = nEnd + 1;
+    }
+    const size_t nSlash = strPath.rfind('/');
+    const std::string strParent = nSlash == 0 ? "/" : strPath.substr(0, nSlash);
+    if (strParent != strFolder) {
+        return "the file is not directly inside the log folder";
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -201,6 +248,20 @@ bool VeltraEffectAPIBase::OnVTServerLogOutputSet(const char* szLogOutputName, bo
         TARVO_LOGE("VeltraEffectAPIBase::OnVTServerLogOutputSet szLogOutputName is nullptr");
         return false;
     }
+    // A client may switch outputs, but name a log file only in the log
+    // folder; a refused path reaches neither this library nor the effect.
+    static const std::string s_strPathPrefix = "FILE_LOG://";
+    const std::string strName = szLogOutputName;
+    if (strName.compare(0, s_strPathPrefix.size(), s_strPathPrefix) == 0) {
+        const std::string strFolder = TarvoLog::Instance().GetFileLogFolder();
+        if (const char* szWhy =
+                RefusedPeerLogPath(strName.substr(s_strPathPrefix.size()), strFolder)) {
+            TARVO_LOGE(
+                "VeltraEffectAPIBase::OnVTServerLogOutputSet refused %s (log folder \"%s\"): %s",
+                szLogOutputName, strFolder.c_str(), szWhy);
+            return false;
+        }
+    }
     return SetLogOutput(szLogOutputName, bEnable);
 }
 
@@ -219,6 +280,11 @@ bool VeltraEffectAPIBase::OnVTServerOutputModeSet(uint16_t nOutputMode) {
 bool VeltraEffectAPIBase::OnVTServerRecordingEnabled(const char* szRecordingPath) {
     if (szRecordingPath == nullptr) {
         TARVO_LOGE("VeltraEffectAPIBase::OnVTServerRecordingEnabled szRecordingPath is nullptr");
+        return false;
+    }
+    if (const char* szWhy = ControlCharacterIn(szRecordingPath)) {
+        TARVO_LOGE("VeltraEffectAPIBase::OnVTServerRecordingEnabled refused %s: %s",
+                   szRecordingPath, szWhy);
         return false;
     }
     return SetRecordingEnable(szRecordingPath);
@@ -245,6 +311,10 @@ bool VeltraEffectAPIBase::OnVTServerTagExSet(uint32_t nOutputMode, uint32_t nSou
 bool VeltraEffectAPIBase::OnVTServerMpsFileSet(const char* szPath) {
     if (szPath == nullptr) {
         TARVO_LOGE("VeltraEffectAPIBase::OnVTServerMpsFileSet szRecordingPath is nullptr");
+        return false;
+    }
+    if (const char* szWhy = ControlCharacterIn(szPath)) {
+        TARVO_LOGE("VeltraEffectAPIBase::OnVTServerMpsFileSet refused %s: %s", szPath, szWhy);
         return false;
     }
     return LoadPresets(szPath, "");
