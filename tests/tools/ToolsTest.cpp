@@ -284,7 +284,44 @@ TEST_F(ToolsTest, QuietHostPrintsNoCallsButStillServes) {
     pHost->Signal(SIGTERM);
     EXPECT_EQ(0, pHost->Wait());
     EXPECT_EQ(std::string::npos, pHost->Output().find("effect: ")) << pHost->Output();
+    EXPECT_EQ(std::string::npos, pHost->Output().find("TARVO_LOG_")) << pHost->Output();
     EXPECT_NE(std::string::npos, pHost->Output().find("effect deleted, 0 platform instances left"));
+}
+
+TEST_F(ToolsTest, HostPrintsEachLibraryRecordOnce) {
+    const int nPort = StartHost();
+    ASSERT_GT(nPort, 0);
+    // The effect refuses the preset file, and the library logs that.
+    EXPECT_EQ(0, Run(nPort, {"load-preset", "/tmp/nonexistent.mps"}).first);
+    pHost->Signal(SIGTERM);
+    EXPECT_EQ(0, pHost->Wait());
+    const std::string& strOutput = pHost->Output();
+    const std::string strRecord = "AudioEffectAudioFlinger::Command nCmdID";
+    const size_t nFirst = strOutput.find(strRecord);
+    ASSERT_NE(std::string::npos, nFirst) << strOutput;
+    EXPECT_EQ(std::string::npos, strOutput.find(strRecord, nFirst + 1)) << strOutput;
+}
+
+TEST_F(ToolsTest, HostNamesEffectsAndTakesPropertiesBeforeCreating) {
+    Process unknown({VELTRA_HOST_PATH, "--effect", "Veltra4", "--once"});
+    EXPECT_EQ(0, unknown.Wait());
+    EXPECT_NE(std::string::npos, unknown.Output().find("\"Veltra4\" is no effect name the library "
+                                                       "knows (Veltra3, Korimo2, Nimbra3Proxy); "
+                                                       "it makes a playback effect"))
+        << unknown.Output();
+    Process list({VELTRA_HOST_PATH, "--list"});
+    EXPECT_EQ(0, list.Wait());
+    EXPECT_NE(std::string::npos, list.Output().find("Nimbra3Proxy   capture effect"))
+        << list.Output();
+    EXPECT_NE(std::string::npos, list.Output().find("output modes    0 Speaker")) << list.Output();
+    // A property reaches the store before the effect is created: the SDK
+    // level set through it picks a shim this machine lacks.
+    Process property({VELTRA_HOST_PATH, "--property", "ro.debuggable=0", "--property",
+                      "ro.build.version.sdk=23", "--once"});
+    EXPECT_EQ(3, property.Wait());
+    EXPECT_NE(std::string::npos, property.Output().find("host: property ro.debuggable=0"));
+    EXPECT_NE(std::string::npos,
+              property.Output().find("shim could not be loaded for SDK level 23"));
 }
 
 TEST_F(ToolsTest, ClientAtAClosedPortSaysSo) {
