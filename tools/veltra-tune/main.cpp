@@ -47,6 +47,7 @@ void Usage(FILE* pOut) {
     std::fprintf(pOut,
                  "%s\n"
                  "       veltra-tune panel --port PORT [panel options]   (see panel --help)\n"
+                 "       veltra-tune help [COMMAND]   (the commands, or one in detail)\n"
                  "\n"
                  "Sends one command to a tuning server and reports what came of it; with no\n"
                  "command, reads commands line by line from standard input, all on one\n"
@@ -151,7 +152,8 @@ bool ParseOptions(int argc, char** argv, Options& options, bool& bHelp) {
         }
     }
     options.command.assign(argv + i, argv + argc);
-    if (options.nPort < 0) {
+    // "help" needs no server.
+    if (options.nPort < 0 && (options.command.empty() || options.command[0] != "help")) {
         std::fprintf(stderr, "veltra-tune: --port is required\n");
         return false;
     }
@@ -400,8 +402,8 @@ private:
     bool m_bTerminal;
 };
 
-// "help" and "help COMMAND" in the interactive mode.
-void Help(const std::vector<std::string>& words) {
+// "help" and "help COMMAND"; false for an unknown command.
+bool Help(const std::vector<std::string>& words) {
     if (words.size() == 1) {
         std::printf("commands:\n%s  %-36s %s\n  %-36s %s\n\n%s", VeltraTune::CommandHelp().c_str(),
                     "help [COMMAND]", "this list, or one command in detail", "quit",
@@ -413,9 +415,11 @@ void Help(const std::vector<std::string>& words) {
         } else {
             std::fprintf(stderr, "veltra-tune: no command \"%s\"\n\"help\" lists the commands\n",
                          words[1].c_str());
+            return false;
         }
     }
     std::fflush(stdout);
+    return true;
 }
 
 std::vector<std::string> Words(const std::string& strLine) {
@@ -448,6 +452,9 @@ int main(int argc, char** argv) {
     if (bHelp) {
         Usage(stdout);
         return kExitOk;
+    }
+    if (!options.command.empty() && options.command[0] == "help") {
+        return Help(options.command) ? kExitOk : kExitUsage;
     }
     // A one-shot command is checked before anything goes on the wire.
     if (!options.command.empty()) {
