@@ -26,6 +26,8 @@ packages=(
   # veltra-tune panel (HTTP server, JSON) and its test in headless Chromium
   libcpp-httplib-dev nlohmann-json3-dev chromium chromium-driver python3-selenium
   fonts-dejavu-core
+  # veltra-tune's interactive mode: line editing and history (BSD licence)
+  libedit-dev
   # the Java API: its jar, JNI headers and JUnit 4 tests
   default-jdk-headless junit4
   # 32-bit ARM: cross compiler, emulator, the target's libraries

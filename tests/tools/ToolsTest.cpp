@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -210,6 +211,54 @@ TEST_F(ToolsTest, EveryDialectSetsAndReadsBack) {
     }
 }
 
+TEST_F(ToolsTest, SetsAreReadBackAndRequestsWithoutResultSaySo) {
+    const int nPort = StartHost();
+    ASSERT_GT(nPort, 0);
+    auto set = Run(nPort, {"--dialect", "framed", "set-params", "20=1.25,21=-3"});
+    EXPECT_EQ(0, set.first);
+    EXPECT_NE(std::string::npos, set.second.find("read back: 20 = 1.25, 21 = -3")) << set.second;
+    // The text dialect's replies carry two decimals.
+    set = Run(nPort, {"set-param", "22", "0.125"});
+    EXPECT_EQ(0, set.first) << set.second;
+    EXPECT_NE(std::string::npos, set.second.find("read back: 22 = 0.12 (the text reply carries"))
+        << set.second;
+    auto preset = Run(nPort, {"load-preset", "/tmp/nonexistent.mps"});
+    EXPECT_EQ(0, preset.first);
+    EXPECT_NE(std::string::npos,
+              preset.second.find("the tuning protocol returns no result for load-preset"));
+    EXPECT_EQ(std::string::npos, preset.second.find("loaded")) << preset.second;
+}
+
+TEST_F(ToolsTest, AValueTheEffectDoesNotHoldEndsWithItsOwnStatus) {
+    // A server that answers the read-back with another value.
+    SilentServer server;
+    Process tune = Tune(server.nPort, {"--dialect", "binary", "set-param", "12", "0.5"});
+    pollfd listening{server.nFD, POLLIN, 0};
+    ASSERT_EQ(1, poll(&listening, 1, kBoundMs));
+    const int nConnection = accept4(server.nFD, nullptr, nullptr, SOCK_CLOEXEC);
+    ASSERT_GE(nConnection, 0);
+    // The set (u32 1, id, f64) and the read-back (u32 11, count 1, id).
+    std::string strReceived;
+    pollfd connection{nConnection, POLLIN, 0};
+    while (strReceived.size() < 28 && poll(&connection, 1, kBoundMs) == 1) {
+        char acBuffer[64];
+        const ssize_t nRead = read(nConnection, acBuffer, sizeof(acBuffer));
+        if (nRead <= 0) {
+            break;
+        }
+        strReceived.append(acBuffer, static_cast<size_t>(nRead));
+    }
+    EXPECT_EQ(28u, strReceived.size());
+    uint8_t acReply[20] = {4, 0, 0, 0, 1, 0, 0, 0, 12, 0, 0, 0};
+    const double dHeld = 0.3;
+    std::memcpy(acReply + 12, &dHeld, sizeof(dHeld));
+    EXPECT_EQ(20, write(nConnection, acReply, sizeof(acReply)));
+    EXPECT_EQ(5, tune.Wait());
+    close(nConnection);
+    EXPECT_NE(std::string::npos, tune.Output().find("parameter 12: set 0.5, the effect holds 0.3"))
+        << tune.Output();
+}
+
 TEST_F(ToolsTest, HostStopsCleanlyOnSigtermWithAClientConnected) {
     const int nPort = StartHost();
     Process client({VELTRA_TUNE_PATH, "--port", std::to_string(nPort)}, true);
@@ -235,7 +284,44 @@ TEST_F(ToolsTest, QuietHostPrintsNoCallsButStillServes) {
     pHost->Signal(SIGTERM);
     EXPECT_EQ(0, pHost->Wait());
     EXPECT_EQ(std::string::npos, pHost->Output().find("effect: ")) << pHost->Output();
+    EXPECT_EQ(std::string::npos, pHost->Output().find("TARVO_LOG_")) << pHost->Output();
     EXPECT_NE(std::string::npos, pHost->Output().find("effect deleted, 0 platform instances left"));
+}
+
+TEST_F(ToolsTest, HostPrintsEachLibraryRecordOnce) {
+    const int nPort = StartHost();
+    ASSERT_GT(nPort, 0);
+    // The effect refuses the preset file, and the library logs that.
+    EXPECT_EQ(0, Run(nPort, {"load-preset", "/tmp/nonexistent.mps"}).first);
+    pHost->Signal(SIGTERM);
+    EXPECT_EQ(0, pHost->Wait());
+    const std::string& strOutput = pHost->Output();
+    const std::string strRecord = "AudioEffectAudioFlinger::Command nCmdID";
+    const size_t nFirst = strOutput.find(strRecord);
+    ASSERT_NE(std::string::npos, nFirst) << strOutput;
+    EXPECT_EQ(std::string::npos, strOutput.find(strRecord, nFirst + 1)) << strOutput;
+}
+
+TEST_F(ToolsTest, HostNamesEffectsAndTakesPropertiesBeforeCreating) {
+    Process unknown({VELTRA_HOST_PATH, "--effect", "Veltra4", "--once"});
+    EXPECT_EQ(0, unknown.Wait());
+    EXPECT_NE(std::string::npos, unknown.Output().find("\"Veltra4\" is no effect name the library "
+                                                       "knows (Veltra3, Korimo2, Nimbra3Proxy); "
+                                                       "it makes a playback effect"))
+        << unknown.Output();
+    Process list({VELTRA_HOST_PATH, "--list"});
+    EXPECT_EQ(0, list.Wait());
+    EXPECT_NE(std::string::npos, list.Output().find("Nimbra3Proxy   capture effect"))
+        << list.Output();
+    EXPECT_NE(std::string::npos, list.Output().find("output modes    0 Speaker")) << list.Output();
+    // A property reaches the store before the effect is created: the SDK
+    // level set through it picks a shim this machine lacks.
+    Process property({VELTRA_HOST_PATH, "--property", "ro.debuggable=0", "--property",
+                      "ro.build.version.sdk=23", "--once"});
+    EXPECT_EQ(3, property.Wait());
+    EXPECT_NE(std::string::npos, property.Output().find("host: property ro.debuggable=0"));
+    EXPECT_NE(std::string::npos,
+              property.Output().find("shim could not be loaded for SDK level 23"));
 }
 
 TEST_F(ToolsTest, ClientAtAClosedPortSaysSo) {
@@ -259,11 +345,42 @@ TEST_F(ToolsTest, QueryWithoutReplyTimesOut) {
 TEST_F(ToolsTest, UsageErrorsAreReportedBeforeConnecting) {
     EXPECT_EQ(2, Run(1, {"no-such-command"}).first);
     EXPECT_EQ(2, Run(1, {"set-param", "x", "1"}).first);
+    // Each check names the fault and the command's usage, not the whole help.
+    for (std::vector<std::string> command :
+         {std::vector<std::string>{"set-param", "5", "nan"},
+          {"output-mode", "-1"},
+          {"log-level", "TARVO_LOG_JNI", "9"},
+          {"log-level", "NO_SUCH_TAG", "1"},
+          {"log-output", "NO_SUCH_OUTPUT", "on"},
+          {"set-tag", "1", "2", "10000", "0"},
+          {"--dialect", "text", "get-params", "777,1,4000000000"}}) {
+        auto result = Run(1, command);
+        EXPECT_EQ(2, result.first) << command[0];
+        EXPECT_NE(std::string::npos, result.second.find("\nusage: veltra-tune [options] "))
+            << result.second;
+        EXPECT_EQ(std::string::npos, result.second.find("exit status")) << result.second;
+    }
     Process noPort({VELTRA_TUNE_PATH, "get-param", "1"});
     EXPECT_EQ(2, noPort.Wait());
     Process help({VELTRA_TUNE_PATH, "--help"});
     EXPECT_EQ(0, help.Wait());
     EXPECT_NE(std::string::npos, help.Output().find("set-tag OM SM DISABLE ENABLE"));
+    EXPECT_NE(std::string::npos, help.Output().find("TARVO_LOG_FXModule"));
+    EXPECT_NE(std::string::npos, help.Output().find("docs/protocol.md"));
+}
+
+TEST_F(ToolsTest, InteractiveHelpAndMistakesCostOneLine) {
+    const int nPort = StartHost();
+    ASSERT_GT(nPort, 0);
+    Process client({VELTRA_TUNE_PATH, "--port", std::to_string(nPort)}, true);
+    client.Write("help\nhelp log-level\noutput-mode 70000\nset-param 12 0.5\nquit\n");
+    client.CloseInput();
+    EXPECT_EQ(0, client.Wait());
+    const std::string& strOutput = client.Output();
+    EXPECT_NE(std::string::npos, strOutput.find("help [COMMAND]")) << strOutput;
+    EXPECT_NE(std::string::npos, strOutput.find("tags: TARVO_LOG_FXLibrary")) << strOutput;
+    EXPECT_NE(std::string::npos, strOutput.find("usage: output-mode MODE")) << strOutput;
+    EXPECT_NE(std::string::npos, strOutput.find("read back: 12 = 0.5")) << strOutput;
 }
 
 TEST_F(ToolsTest, HostReportsATakenPortAndAMissingShim) {

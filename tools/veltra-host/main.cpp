@@ -1,9 +1,11 @@
 // veltra-host: runs the effect library on this machine's simulated platform.
-// It sets the SDK level property, creates an effect through the library's
+// It sets the SDK level and any other system property asked for, creates an
+// effect through the library's
 // factory, initialises it on an audio session, optionally registers sessions
 // and switches algorithms, serves tuning clients over TCP, turns the
 // library's standard-output log on and prints every call that reaches the
 // simulated audio server, until SIGINT or SIGTERM.
+#include <android/log.h>
 #include <arpa/inet.h>
 #include <dlfcn.h>
 #include <netinet/in.h>
@@ -23,6 +25,7 @@
 
 #include "HostPlatform/AudioServer.h"
 #include "HostPlatform/Properties.h"
+#include "HostPlatform/SimulatedEffect.h"
 #include "VeltraEffectAPI/FxShimWrapper.h"
 #include "VeltraEffectAPI/VeltraEffectAPIBase.h"
 
@@ -49,9 +52,43 @@ struct Options {
     std::string strPortFile;
     std::string strSavePresets;
     std::string strSaveUserPresets;
+    std::vector<std::pair<std::string, std::string>> properties;  // in the order given
     bool bOnce = false;
     bool bQuiet = false;
+    bool bList = false;
 };
+
+const char* const kSdkProperty = "ro.build.version.sdk";
+
+// The effect names the library's factory tells apart, and what it makes of each.
+struct EffectName {
+    const char* szName;
+    const char* szKind;
+};
+const EffectName s_aEffectNames[] = {
+    {TarvoFX::VeltraEffectFactory::s_cszVeltra3, "playback effect (output UUID)"},
+    {TarvoFX::VeltraEffectFactory::s_cszKorimo2, "playback effect (output UUID)"},
+    {TarvoFX::VeltraEffectFactory::s_cszNimbra3Proxy, "capture effect (input UUID)"},
+};
+// What the factory makes of any other name.
+const char* const kOtherEffectKind = "playback effect (output UUID)";
+
+const EffectName* FindEffectName(const std::string& strName) {
+    for (const EffectName& name : s_aEffectNames) {
+        if (strName == name.szName) {
+            return &name;
+        }
+    }
+    return nullptr;
+}
+
+std::string KnownEffectNames() {
+    std::string strNames;
+    for (const EffectName& name : s_aEffectNames) {
+        strNames += (strNames.empty() ? "" : ", ") + std::string(name.szName);
+    }
+    return strNames;
+}
 
 void Usage(FILE* pOut) {
     std::fprintf(
@@ -63,7 +100,11 @@ void Usage(FILE* pOut) {
         "\n"
         "options:\n"
         "  --sdk N                 SDK level property (default 28)\n"
-        "  --effect NAME           effect type name (default Veltra3)\n"
+        "  --property NAME=VALUE   set a system property before the effect is created\n"
+        "                          (repeatable; e.g. ro.debuggable=0 for a consumer build,\n"
+        "                          ro.debuggable=1 for an engineering build,\n"
+        "                          persist.vendor.veltra.tuning.remote=1)\n"
+        "  --effect NAME           effect type name (default Veltra3; see --list)\n"
         "  --io N                  audio io handle (default -1: the platform default)\n"
         "  --priority N            priority for Init (default 0)\n"
         "  --session N             audio session for Init (default 0)\n"
@@ -74,11 +115,54 @@ void Usage(FILE* pOut) {
         "  --save-presets PATH     save the base presets to PATH when stopping\n"
         "  --save-user-presets PATH  save the user presets to PATH when stopping\n"
         "  --once                  stop after setting up instead of waiting for a signal\n"
-        "  --quiet                 do not print the calls that reach the audio server\n"
+        "  --quiet                 print only the host's own lines: neither the calls\n"
+        "                          that reach the audio server nor the library's log\n"
+        "  --list                  list the effect names, the simulated effect's\n"
+        "                          algorithms and what it holds, then stop\n"
         "  --help                  this text\n"
         "\n"
         "exit status: 0 stopped cleanly; 2 usage error; 3 the effect shim could not be\n"
         "loaded; 4 Init failed; 5 the tuning server could not listen; 1 other failures.\n");
+}
+
+// --list: what this host can run and what the simulated effect holds at start.
+void List() {
+    std::printf("effect names (--effect):\n");
+    for (const EffectName& name : s_aEffectNames) {
+        std::printf("  %-14s %s\n", name.szName, name.szKind);
+    }
+    std::printf("  %-14s %s\n", "any other", kOtherEffectKind);
+    std::printf(
+        "\nalgorithms (--enable): the simulated effect takes any name and keeps the set\n"
+        "switched on; it knows none by name and refuses none\n");
+    const HostPlatform::SimulatedEffect::State state = HostPlatform::SimulatedEffect().Snapshot();
+    std::printf("\nwhat the simulated effect holds at start:\n");
+    std::printf(
+        "  parameters      ids 0 to 4294967295, in a base and a user layer per\n"
+        "                  (output mode, sound mode, sub-type mask); any value;\n"
+        "                  an id never set reads as 0\n");
+    std::string strModes;
+    for (const auto& mode : state.supportedOutputModes) {
+        strModes += (strModes.empty() ? "" : ", ") + std::to_string(mode.first) + " " + mode.second;
+    }
+    std::printf("  output modes    %s (16 bits; 65535 stands for every mode); now %u\n",
+                strModes.c_str(), static_cast<unsigned>(state.nOutputMode));
+    std::string strSoundModes;
+    for (uint32_t nMode : state.supportedSoundModes) {
+        strSoundModes += (strSoundModes.empty() ? "" : ", ") + std::to_string(nMode);
+    }
+    std::string strDefaults;
+    for (const auto& entry : state.defaultSoundModes) {
+        strDefaults += (strDefaults.empty() ? "" : ", ") + std::to_string(entry.first) + "->" +
+                       std::to_string(entry.second);
+    }
+    std::printf("  sound modes     %s (16 bits); defaults by output mode %s; now %u\n",
+                strSoundModes.c_str(), strDefaults.c_str(),
+                static_cast<unsigned>(state.nSoundMode));
+    std::printf("  tag mask        supported 0x%X (16 bits)\n", state.nSupportedTagMask);
+    std::printf("  volume          %g\n", state.dVolume);
+    std::printf("  meters          %s; recording %s\n", state.bMeters ? "on" : "off",
+                state.bRecording ? "on" : "off");
 }
 
 bool ParseInt(const char* szText, int* pnValue) {
@@ -107,6 +191,10 @@ int ParseOptions(int argc, char** argv, Options& options) {
             options.bQuiet = true;
             continue;
         }
+        if (strArg == "--list") {
+            options.bList = true;
+            continue;
+        }
         if (i + 1 >= argc) {
             std::fprintf(stderr, "veltra-host: %s needs a value\n", strArg.c_str());
             return kExitUsage;
@@ -125,6 +213,18 @@ int ParseOptions(int argc, char** argv, Options& options) {
         bool bOk = true;
         if (strArg == "--sdk") {
             options.strSdk = szValue;
+        } else if (strArg == "--property") {
+            const std::string strProperty = szValue;
+            const size_t nEquals = strProperty.find('=');
+            bOk = nEquals != std::string::npos && nEquals > 0;
+            if (bOk && strProperty.substr(0, nEquals) == kSdkProperty) {
+                options.strSdk = strProperty.substr(nEquals + 1);  // the same as --sdk
+            } else if (bOk) {
+                options.properties.emplace_back(strProperty.substr(0, nEquals),
+                                                strProperty.substr(nEquals + 1));
+            } else {
+                std::fprintf(stderr, "veltra-host: --property needs NAME=VALUE, not %s\n", szValue);
+            }
         } else if (strArg == "--effect") {
             options.strEffect = szValue;
         } else if (strArg == "--io") {
@@ -155,7 +255,7 @@ int ParseOptions(int argc, char** argv, Options& options) {
             bOk = false;
         }
         if (!bOk) {
-            Usage(stderr);
+            std::fprintf(stderr, "usage: veltra-host [options] (veltra-host --help tells more)\n");
             return kExitUsage;
         }
     }
@@ -234,6 +334,15 @@ int main(int argc, char** argv) {
     if (nParsed >= 0) {
         return nParsed;
     }
+    if (options.bList) {
+        List();
+        return kExitOk;
+    }
+    // The library writes its records to the platform log before it is told
+    // otherwise; a quiet host silences that log before the first record.
+    if (options.bQuiet) {
+        __android_log_set_minimum_priority(ANDROID_LOG_SILENT);
+    }
     // Every thread started from here on inherits the blocked signals; the main
     // thread takes them with sigwait.
     sigset_t stopSignals;
@@ -243,11 +352,26 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
-    if (!HostPlatform::SetSystemProperty("ro.build.version.sdk", options.strSdk)) {
+    if (!HostPlatform::SetSystemProperty(kSdkProperty, options.strSdk)) {
         std::fprintf(stderr, "veltra-host: bad SDK level %s\n", options.strSdk.c_str());
         return kExitUsage;
     }
     Print("host: SDK level %s\n", options.strSdk);
+    for (const auto& property : options.properties) {
+        if (!HostPlatform::SetSystemProperty(property.first, property.second)) {
+            std::fprintf(stderr, "veltra-host: cannot set property %s (a value holds 91 bytes)\n",
+                         property.first.c_str());
+            return kExitUsage;
+        }
+        Print("host: property %s\n", property.first + "=" + property.second);
+    }
+    const EffectName* pEffectName = FindEffectName(options.strEffect);
+    if (pEffectName == nullptr) {
+        std::fprintf(stderr,
+                     "veltra-host: warning: \"%s\" is no effect name the library knows (%s); "
+                     "it makes a %s of it\n",
+                     options.strEffect.c_str(), KnownEffectNames().c_str(), kOtherEffectKind);
+    }
 
     std::unique_ptr<TarvoFX::IVeltraEffectAPI> pEffect(
         TarvoFX::VeltraEffectFactory::CreateVeltraEffect(options.strEffect, options.nIO, nullptr));
@@ -258,7 +382,9 @@ int main(int argc, char** argv) {
                      options.strSdk.c_str());
         return kExitNoShim;
     }
-    Print("host: created \"%s\"\n", options.strEffect);
+    Print("host: created %s\n",
+          "\"" + options.strEffect + "\", a " +
+              (pEffectName != nullptr ? pEffectName->szKind : kOtherEffectKind));
 
     if (!options.bQuiet) {
         HostPlatform::AudioServer::Instance().SetObserver(
@@ -272,8 +398,11 @@ int main(int argc, char** argv) {
         HostPlatform::AudioServer::Instance().SetObserver(nullptr);
         return kExitInitFailed;
     }
-    if (TurnStandardOutputLogOn(*pEffect)) {
-        Print("host: %s\n", "the library's standard-output log is on");
+    // The library's records go to one place: standard output, in its own
+    // format, and no longer also to the platform log.
+    if (!options.bQuiet && TurnStandardOutputLogOn(*pEffect)) {
+        pEffect->SetLogOutput("ANDROID_LOG", false);
+        Print("host: %s\n", "the library's standard-output log is on (the platform log is off)");
     }
     for (int nSession : options.sessions) {
         pEffect->SetAudioSession(nSession, true);

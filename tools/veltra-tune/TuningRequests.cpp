@@ -1,14 +1,18 @@
 #include "TuningRequests.h"
 
 #include "NetworkManager/TuningProtocol.h"
+#include "logging/TarvoLog.h"
+#include "logging/TarvoLogImpl.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <sstream>
 
@@ -48,7 +52,7 @@ bool ParseI32(const std::string& strText, int32_t& nValue) {
 bool ParseDouble(const std::string& strText, double& dValue) {
     char* pEnd = nullptr;
     dValue = std::strtod(strText.c_str(), &pEnd);
-    return !strText.empty() && *pEnd == '\0';
+    return !strText.empty() && *pEnd == '\0' && std::isfinite(dValue);
 }
 
 namespace {
@@ -73,6 +77,7 @@ struct Command {
     const char* szUsage;
     const char* szMeaning;
     size_t nArguments;
+    Outcome eOutcome;
     std::function<bool(const std::vector<std::string>&, ProtocolVersion, Request&, std::string&)>
         build;
 };
@@ -98,11 +103,49 @@ void TextOnly(Request& request, ProtocolVersion eDialect, const std::string& str
     }
 }
 
-bool ParseIds(const std::string& strText, std::vector<uint32_t>& ids, std::string& strError) {
+// The text dialect reads the ids of a query as signed 32-bit numbers; the
+// binary forms carry any 32-bit id.
+constexpr uint32_t kMaxTextId = INT32_MAX;
+
+bool ParseId(const std::string& strText, ProtocolVersion eDialect, uint32_t& nId,
+             std::string& strError) {
+    if (!ParseU32(strText, nId)) {
+        strError = "parameter id \"" + strText + "\" is not a number from 0 to 4294967295";
+        return false;
+    }
+    if (eDialect == TarvoFX::kText && nId > kMaxTextId) {
+        strError = "parameter id " + strText +
+                   " is past what the text dialect carries (0 to 2147483647); use --dialect "
+                   "binary";
+        return false;
+    }
+    return true;
+}
+
+bool ParseValue(const std::string& strText, double& dValue, std::string& strError) {
+    if (!ParseDouble(strText, dValue)) {
+        strError = "\"" + strText + "\" is not a finite number";
+        return false;
+    }
+    return true;
+}
+
+// Modes travel to the effect in 16 bits.
+bool ParseMode(const std::string& strText, const char* szWhat, uint32_t& nMode,
+               std::string& strError) {
+    if (!ParseU32(strText, nMode) || nMode > 0xFFFF) {
+        strError = std::string(szWhat) + " \"" + strText +
+                   "\" is not a mode from 0 to 65535 (the effect takes modes in 16 bits)";
+        return false;
+    }
+    return true;
+}
+
+bool ParseIds(const std::string& strText, ProtocolVersion eDialect, std::vector<uint32_t>& ids,
+              std::string& strError) {
     for (const std::string& strPart : SplitAt(strText, ',')) {
         uint32_t nId = 0;
-        if (!ParseU32(strPart, nId)) {
-            strError = "bad parameter id \"" + strPart + "\"";
+        if (!ParseId(strPart, eDialect, nId, strError)) {
             return false;
         }
         ids.push_back(nId);
@@ -114,14 +157,17 @@ bool ParseIds(const std::string& strText, std::vector<uint32_t>& ids, std::strin
     return true;
 }
 
-bool ParsePairs(const std::string& strText, std::vector<ParameterValue>& pairs,
-                std::string& strError) {
+bool ParsePairs(const std::string& strText, ProtocolVersion eDialect,
+                std::vector<ParameterValue>& pairs, std::string& strError) {
     for (const std::string& strPart : SplitAt(strText, ',')) {
         const size_t nEquals = strPart.find('=');
         ParameterValue pair{0, 0.0};
-        if (nEquals == std::string::npos || !ParseU32(strPart.substr(0, nEquals), pair.nId) ||
-            !ParseDouble(strPart.substr(nEquals + 1), pair.dValue)) {
-            strError = "bad pair \"" + strPart + "\" (expected ID=VALUE)";
+        if (nEquals == std::string::npos) {
+            strError = "\"" + strPart + "\" is no ID=VALUE pair";
+            return false;
+        }
+        if (!ParseId(strPart.substr(0, nEquals), eDialect, pair.nId, strError) ||
+            !ParseValue(strPart.substr(nEquals + 1), pair.dValue, strError)) {
             return false;
         }
         pairs.push_back(pair);
@@ -133,27 +179,67 @@ bool ParsePairs(const std::string& strText, std::vector<ParameterValue>& pairs,
     return true;
 }
 
+// The names the library's log knows, from its own tables.
+std::vector<std::string> LogTags() {
+    std::vector<std::string> tags(std::begin(TarvoFX::TarvoLog::s_caszTarvoLogTags),
+                                  std::end(TarvoFX::TarvoLog::s_caszTarvoLogTags));
+    tags.push_back(TarvoFX::TarvoLog::s_cszSectionTarvoLogAllTag);
+    return tags;
+}
+
+// "SYS_LOG" holds a slot that no output fills: the library answers it as
+// unknown. "FILE_LOG" also takes a file: "FILE_LOG://PATH".
+const char* const kReservedOutput = "SYS_LOG";
+const char* const kFileOutputPrefix = "FILE_LOG://";
+
+std::vector<std::string> LogOutputs() {
+    std::vector<std::string> outputs;
+    for (const char* szName : TarvoFX::TarvoLogImpl::s_caszLogOutputNames) {
+        if (std::strcmp(szName, kReservedOutput) != 0) {
+            outputs.push_back(szName);
+        }
+    }
+    return outputs;
+}
+
+std::string Joined(const std::vector<std::string>& words) {
+    std::string strText;
+    for (const std::string& strWord : words) {
+        strText += (strText.empty() ? "" : ", ") + strWord;
+    }
+    return strText;
+}
+
+bool IsLogOutput(const std::string& strName) {
+    if (strName.rfind(kFileOutputPrefix, 0) == 0) {
+        return IsWord(strName, CDataAPO::kMaxNameLength) &&
+               strName.size() > std::strlen(kFileOutputPrefix);
+    }
+    const std::vector<std::string> outputs = LogOutputs();
+    return std::find(outputs.begin(), outputs.end(), strName) != outputs.end();
+}
+
 const std::map<std::string, Command>& Commands() {
     using W = const std::vector<std::string>&;
     static const std::map<std::string, Command> s_commands = {
         {"set-param",
-         {"set-param ID VALUE", "set one parameter", 2,
+         {"set-param ID VALUE", "set one parameter, then read it back", 2, Outcome::kReadBack,
           [](W a, ProtocolVersion e, Request& r, std::string& err) {
-              uint32_t nId = 0;
-              double dValue = 0;
-              if (!ParseU32(a[0], nId) || !ParseDouble(a[1], dValue)) {
-                  err = "set-param needs an unsigned id and a number";
+              ParameterValue pair{0, 0.0};
+              if (!ParseId(a[0], e, pair.nId, err) || !ParseValue(a[1], pair.dValue, err)) {
                   return false;
               }
-              Binary(r, e, TP::SetParameter(nId, dValue), TP::ParamLine(nId, dValue));
+              Binary(r, e, TP::SetParameter(pair.nId, pair.dValue),
+                     TP::ParamLine(pair.nId, pair.dValue));
+              r.sets.push_back(pair);
               return true;
           }}},
         {"get-param",
-         {"get-param ID", "read one parameter (as a one-id array query in the text dialect)", 1,
+         {"get-param ID", "read one parameter (the effect answers 0 for an id it lacks)", 1,
+          Outcome::kReply,
           [](W a, ProtocolVersion e, Request& r, std::string& err) {
               uint32_t nId = 0;
-              if (!ParseU32(a[0], nId)) {
-                  err = "get-param needs an unsigned id";
+              if (!ParseId(a[0], e, nId, err)) {
                   return false;
               }
               if (e == TarvoFX::kText) {
@@ -170,10 +256,11 @@ const std::map<std::string, Command>& Commands() {
           }}},
         {"set-params",
          {"set-params ID=VALUE[,ID=VALUE...]",
-          "set several parameters (one text line each in the text dialect)", 1,
+          "set several parameters (one text line each in the text dialect), then read them back", 1,
+          Outcome::kReadBack,
           [](W a, ProtocolVersion e, Request& r, std::string& err) {
               std::vector<ParameterValue> pairs;
-              if (!ParsePairs(a[0], pairs, err)) {
+              if (!ParsePairs(a[0], e, pairs, err)) {
                   return false;
               }
               std::vector<TarvoFX::SParameterValue> parameters;
@@ -183,13 +270,16 @@ const std::map<std::string, Command>& Commands() {
                   strLines += TP::ParamLine(pair.nId, pair.dValue);
               }
               Binary(r, e, TP::SetParameterArray(parameters), strLines);
+              r.sets = pairs;
               return true;
           }}},
         {"get-params",
-         {"get-params ID[,ID...]", "read several parameters; ids the effect lacks are left out", 1,
+         {"get-params ID[,ID...]",
+          "read several parameters; every id is answered, one the effect lacks as 0", 1,
+          Outcome::kReply,
           [](W a, ProtocolVersion e, Request& r, std::string& err) {
               std::vector<uint32_t> ids;
-              if (!ParseIds(a[0], ids, err)) {
+              if (!ParseIds(a[0], e, ids, err)) {
                   return false;
               }
               Binary(r, e, TP::RequestParameterArray(ids), TP::GetParamArrayLine(ids));
@@ -198,76 +288,94 @@ const std::map<std::string, Command>& Commands() {
               return true;
           }}},
         {"output-mode",
-         {"output-mode MODE", "select the output mode", 1,
+         {"output-mode MODE", "select the output mode (0 to 65535)", 1, Outcome::kNoResult,
           [](W a, ProtocolVersion e, Request& r, std::string& err) {
-              int32_t nMode = 0;
-              if (!ParseI32(a[0], nMode)) {
-                  err = "output-mode needs a number";
+              uint32_t nMode = 0;
+              if (!ParseMode(a[0], "output mode", nMode, err)) {
                   return false;
               }
-              Binary(r, e, TP::SetOutputMode(static_cast<uint32_t>(nMode)),
-                     TP::ModeLine(TP::kOutputMode, nMode));
+              Binary(r, e, TP::SetOutputMode(nMode),
+                     TP::ModeLine(TP::kOutputMode, static_cast<int32_t>(nMode)));
               return true;
           }}},
         {"sound-mode",
-         {"sound-mode MODE", "select the sound mode", 1,
+         {"sound-mode MODE", "select the sound mode (0 to 65535)", 1, Outcome::kNoResult,
           [](W a, ProtocolVersion e, Request& r, std::string& err) {
-              int32_t nMode = 0;
-              if (!ParseI32(a[0], nMode)) {
-                  err = "sound-mode needs a number";
+              uint32_t nMode = 0;
+              if (!ParseMode(a[0], "sound mode", nMode, err)) {
                   return false;
               }
-              Binary(r, e, TP::SetSoundMode(static_cast<uint32_t>(nMode)),
-                     TP::ModeLine(TP::kSoundMode, nMode));
+              Binary(r, e, TP::SetSoundMode(nMode),
+                     TP::ModeLine(TP::kSoundMode, static_cast<int32_t>(nMode)));
               return true;
           }}},
         {"custom-output-mode",
-         {"custom-output-mode FIRST SECOND", "map one output mode onto another", 2,
+         {"custom-output-mode FIRST SECOND", "map one output mode onto another (0 to 65535)", 2,
+          Outcome::kNoResult,
           [](W a, ProtocolVersion e, Request& r, std::string& err) {
-              int32_t nFirst = 0, nSecond = 0;
-              if (!ParseI32(a[0], nFirst) || !ParseI32(a[1], nSecond)) {
-                  err = "custom-output-mode needs two numbers";
+              uint32_t nFirst = 0, nSecond = 0;
+              if (!ParseMode(a[0], "first mode", nFirst, err) ||
+                  !ParseMode(a[1], "second mode", nSecond, err)) {
                   return false;
               }
-              Binary(r, e,
-                     TP::SetCustomOutputMode(static_cast<uint32_t>(nFirst),
-                                             static_cast<uint32_t>(nSecond)),
-                     TP::CustomOutputModeLine(nFirst, nSecond));
+              Binary(r, e, TP::SetCustomOutputMode(nFirst, nSecond),
+                     TP::CustomOutputModeLine(static_cast<int32_t>(nFirst),
+                                              static_cast<int32_t>(nSecond)));
               return true;
           }}},
         {"set-tag",
          {"set-tag OM SM DISABLE ENABLE",
-          "change the tag mask of a mode pair (masks in hex, 16 bits)", 4,
+          "change the tag mask of a mode pair (masks in hex, 16 bits)", 4, Outcome::kNoResult,
           [](W a, ProtocolVersion e, Request& r, std::string& err) {
-              int32_t nOM = 0, nSM = 0;
+              uint32_t nOM = 0, nSM = 0;
               uint32_t nDisable = 0, nEnable = 0;
-              auto hex = [](const std::string& s, uint32_t& n) {
-                  return ParseU32(s.rfind("0x", 0) == 0 ? s : "0x" + s, n);
+              auto mask = [&err](const std::string& s, uint32_t& n) {
+                  if (!ParseU32(s.rfind("0x", 0) == 0 ? s : "0x" + s, n) || n > 0xFFFF) {
+                      err = "tag mask \"" + s + "\" is not a hexadecimal mask from 0 to FFFF";
+                      return false;
+                  }
+                  return true;
               };
-              if (!ParseI32(a[0], nOM) || !ParseI32(a[1], nSM) || !hex(a[2], nDisable) ||
-                  !hex(a[3], nEnable)) {
-                  err = "set-tag needs two numbers and two hexadecimal masks";
+              if (!ParseMode(a[0], "output mode", nOM, err) ||
+                  !ParseMode(a[1], "sound mode", nSM, err) || !mask(a[2], nDisable) ||
+                  !mask(a[3], nEnable)) {
                   return false;
               }
-              TextOnly(r, e, TP::SetTagExLine(nOM, nSM, nDisable, nEnable));
+              TextOnly(r, e,
+                       TP::SetTagExLine(static_cast<int32_t>(nOM), static_cast<int32_t>(nSM),
+                                        nDisable, nEnable));
               return true;
           }}},
         {"log-level",
-         {"log-level TAG LEVEL", "set a log tag's level (0 to 4) in the effect and its library", 2,
+         {"log-level TAG LEVEL",
+          "set a log tag's level (0 verbose to 4 error) in the effect and its library", 2,
+          Outcome::kNoResult,
           [](W a, ProtocolVersion e, Request& r, std::string& err) {
+              const std::vector<std::string> tags = LogTags();
+              if (std::find(tags.begin(), tags.end(), a[0]) == tags.end()) {
+                  err = "unknown log tag \"" + a[0] + "\" (tags: " + Joined(tags) + ")";
+                  return false;
+              }
               int32_t nLevel = 0;
-              if (!IsWord(a[0], CDataAPO::kMaxNameLength) || !ParseI32(a[1], nLevel)) {
-                  err = "log-level needs a tag name (one word) and a number";
+              if (!ParseI32(a[1], nLevel) || nLevel < TarvoFX::LOG_LEVEL_VERBOSE ||
+                  nLevel > TarvoFX::LOG_LEVEL_ERROR) {
+                  err = "log level \"" + a[1] + "\" is not one of 0 to 4";
                   return false;
               }
               TextOnly(r, e, TP::LogLevelLine(a[0], nLevel));
               return true;
           }}},
         {"log-output",
-         {"log-output NAME on|off", "switch a log output (e.g. STDOUT_LOG, FILE_LOG://path)", 2,
+         {"log-output NAME on|off", "switch a log output (FILE_LOG://PATH names a file)", 2,
+          Outcome::kNoResult,
           [](W a, ProtocolVersion e, Request& r, std::string& err) {
-              if (!IsWord(a[0], CDataAPO::kMaxNameLength) || (a[1] != "on" && a[1] != "off")) {
-                  err = "log-output needs an output name (one word) and on or off";
+              if (!IsLogOutput(a[0])) {
+                  err = "unknown log output \"" + a[0] + "\" (outputs: " + Joined(LogOutputs()) +
+                        ", " + kFileOutputPrefix + "PATH)";
+                  return false;
+              }
+              if (a[1] != "on" && a[1] != "off") {
+                  err = "log-output takes on or off, not \"" + a[1] + "\"";
                   return false;
               }
               TextOnly(r, e, TP::LogOutputLine(a[0], a[1] == "on"));
@@ -275,6 +383,7 @@ const std::map<std::string, Command>& Commands() {
           }}},
         {"recording-on",
          {"recording-on PREFIX", "start recording to files starting with PREFIX", 1,
+          Outcome::kNoResult,
           [](W a, ProtocolVersion e, Request& r, std::string& err) {
               if (!IsWord(a[0], CDataAPO::kMaxRecordingPathLength)) {
                   err = "recording-on needs a path prefix without blanks, at most 1023 characters";
@@ -284,13 +393,14 @@ const std::map<std::string, Command>& Commands() {
               return true;
           }}},
         {"recording-off",
-         {"recording-off", "stop recording", 0,
+         {"recording-off", "stop recording", 0, Outcome::kNoResult,
           [](W, ProtocolVersion e, Request& r, std::string&) {
               Binary(r, e, TP::SetRecording(false, ""), TP::SetRecordingLine(false, ""));
               return true;
           }}},
         {"load-preset",
-         {"load-preset PATH", "make the effect load a preset file", 1,
+         {"load-preset PATH", "ask the effect to load a preset file (a path on its side)", 1,
+          Outcome::kNoResult,
           [](W a, ProtocolVersion e, Request& r, std::string& err) {
               if (!IsWord(a[0], CDataAPO::kMaxPathLength)) {
                   err = "load-preset needs a path without blanks, at most 1024 characters";
@@ -300,10 +410,10 @@ const std::map<std::string, Command>& Commands() {
               return true;
           }}},
         {"meters",
-         {"meters on|off", "switch the effect's meters", 1,
+         {"meters on|off", "switch the effect's meters", 1, Outcome::kNoResult,
           [](W a, ProtocolVersion e, Request& r, std::string& err) {
               if (a[0] != "on" && a[0] != "off") {
-                  err = "meters needs on or off";
+                  err = "meters takes on or off, not \"" + a[0] + "\"";
                   return false;
               }
               TextOnly(r, e,
@@ -311,7 +421,7 @@ const std::map<std::string, Command>& Commands() {
               return true;
           }}},
         {"calibrate",
-         {"calibrate", "calibrate head tracking", 0,
+         {"calibrate", "calibrate head tracking", 0, Outcome::kNoResult,
           [](W, ProtocolVersion e, Request& r, std::string&) {
               if (e == TarvoFX::kBinary) {
                   // Sent framed all the same: libraries built before a lone
@@ -328,18 +438,17 @@ const std::map<std::string, Command>& Commands() {
               return true;
           }}},
         {"volume",
-         {"volume VALUE", "pass the system volume to the effect", 1,
+         {"volume VALUE", "pass the system volume to the effect", 1, Outcome::kNoResult,
           [](W a, ProtocolVersion e, Request& r, std::string& err) {
               double dVolume = 0;
-              if (!ParseDouble(a[0], dVolume)) {
-                  err = "volume needs a number";
+              if (!ParseValue(a[0], dVolume, err)) {
                   return false;
               }
               TextOnly(r, e, TP::VolumeLine(dVolume));
               return true;
           }}},
         {"dump",
-         {"dump", "make the effect dump its state", 0,
+         {"dump", "make the effect dump its state", 0, Outcome::kNoResult,
           [](W, ProtocolVersion e, Request& r, std::string&) {
               TextOnly(r, e, TP::KeywordLine(TP::kApoDump));
               return true;
@@ -385,11 +494,63 @@ bool BuildRequest(const std::vector<std::string>& words, ProtocolVersion eDialec
         return false;
     }
     if (words.size() - 1 != it->second.nArguments) {
-        strError = std::string("usage: ") + it->second.szUsage;
+        strError = words[0] + " takes " + std::to_string(it->second.nArguments) + " argument" +
+                   (it->second.nArguments == 1 ? "" : "s") + ", not " +
+                   std::to_string(words.size() - 1);
         return false;
     }
+    request.eOutcome = it->second.eOutcome;
     const std::vector<std::string> arguments(words.begin() + 1, words.end());
     return it->second.build(arguments, eDialect, request, strError);
+}
+
+std::string CommandUsage(const std::string& strCommand) {
+    auto it = Commands().find(strCommand);
+    return it == Commands().end() ? std::string() : it->second.szUsage;
+}
+
+bool CommandDetail(const std::string& strCommand, std::string& strText) {
+    auto it = Commands().find(strCommand);
+    if (it == Commands().end()) {
+        return false;
+    }
+    const Command& command = it->second;
+    strText = std::string("usage: ") + command.szUsage + "\n  " + command.szMeaning + "\n";
+    switch (command.eOutcome) {
+        case Outcome::kReply:
+            strText += "  prints the values the effect answers\n";
+            break;
+        case Outcome::kReadBack:
+            strText +=
+                "  reads the values back and reports any the effect does not hold (exit "
+                "status 5);\n  --no-verify only sends\n";
+            break;
+        case Outcome::kNoResult:
+            strText +=
+                "  the tuning protocol returns no result for it: the tool can only say "
+                "it was sent\n";
+            break;
+    }
+    if (strCommand == "log-level") {
+        strText += "  tags: " + Joined(LogTags()) + "\n";
+    } else if (strCommand == "log-output") {
+        strText += "  outputs: " + Joined(LogOutputs()) + ", " + kFileOutputPrefix + "PATH" + "\n";
+    }
+    return true;
+}
+
+std::string LogNamesHelp() {
+    return "log tags:    " + Joined(LogTags()) + "\nlog outputs: " + Joined(LogOutputs()) + ", " +
+           kFileOutputPrefix + "PATH\n";
+}
+
+double AsReplyCarries(double dValue, ProtocolVersion eDialect) {
+    if (eDialect != TarvoFX::kText) {
+        return dValue;
+    }
+    char szText[400];
+    std::snprintf(szText, sizeof(szText), "%.2f", dValue);
+    return std::strtod(szText, nullptr);
 }
 
 std::string CommandHelp() {

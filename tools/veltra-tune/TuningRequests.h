@@ -21,18 +21,33 @@ enum class ReplyKind {
     kParameterArray,  // array values in the request's dialect
 };
 
+struct ParameterValue {
+    uint32_t nId;
+    double dValue;
+};
+
+// What the tool can learn of a request's effect.
+enum class Outcome {
+    kReply,     // a query: its reply tells
+    kReadBack,  // a parameter set: a query reads the values back
+    kNoResult,  // the protocol returns nothing for it, and no query reads it back
+};
+
 struct Request {
     Bytes bytes;  // what to send
     ReplyKind eReply = ReplyKind::kNone;
     TarvoFX::ProtocolVersion eReplyDialect = TarvoFX::kBinary;  // dialect of an array reply
     std::string strNote;  // how the request was sent, when not in the asked dialect
     TarvoFX::ProtocolVersion eSent = TarvoFX::kText;  // the dialect the bytes are in
+    Outcome eOutcome = Outcome::kNoResult;
+    std::vector<ParameterValue> sets;  // kReadBack: the values set, in request order
 };
 
 // Numbers as a person types them: the whole text must convert. Ids and
 // counts take decimal, 0x hexadecimal or 0 octal.
 bool ParseU32(const std::string& strText, uint32_t& nValue);
 bool ParseI32(const std::string& strText, int32_t& nValue);
+// Values must be finite: no "nan" or "inf".
 bool ParseDouble(const std::string& strText, double& dValue);
 
 // The dialects by the names the tools use: "text", "binary", "framed".
@@ -40,17 +55,27 @@ bool ParseDialect(const std::string& strName, TarvoFX::ProtocolVersion& eDialect
 const char* DialectName(TarvoFX::ProtocolVersion eDialect);
 
 // Builds the request for one command (its words, e.g. {"set-param", "12", "0.5"}).
-// False with a message in strError for an unknown command or bad arguments.
+// False with a one-line message in strError for an unknown command or bad
+// arguments: numbers must be finite and integers fit the field they travel
+// in (16-bit modes and tag masks, 32-bit ids, signed in the text dialect's
+// queries), log levels are 0 to 4, and log tags and outputs are the names
+// the library's log knows.
 bool BuildRequest(const std::vector<std::string>& words, TarvoFX::ProtocolVersion eDialect,
                   Request& request, std::string& strError);
 
 // The commands with their arguments and meaning, for --help.
 std::string CommandHelp();
+// A command's usage line ("set-param ID VALUE"); empty for an unknown command.
+std::string CommandUsage(const std::string& strCommand);
+// For "help COMMAND": usage, meaning and what the tool can report of it;
+// false for an unknown command.
+bool CommandDetail(const std::string& strCommand, std::string& strText);
+// The log tags and outputs the library knows, from its own tables.
+std::string LogNamesHelp();
 
-struct ParameterValue {
-    uint32_t nId;
-    double dValue;
-};
+// The value a query's reply carries for dValue: the text dialect's replies
+// carry two decimals, the binary ones the value itself.
+double AsReplyCarries(double dValue, TarvoFX::ProtocolVersion eDialect);
 
 // Reading replies: each reader is given the bytes received so far and
 // reports how many it needs in all (0 when it cannot tell yet); once they
