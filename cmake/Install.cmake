@@ -36,6 +36,10 @@ if(NOT ANDROID)
           DESTINATION ${VELTRA_INSTALL_INCLUDEDIR}/host-platform)
 endif()
 
+# The sample logging configuration file, as a device image carries it
+# (/vendor/etc/velt_conf.ini): every key, its values and its default.
+install(FILES ${PROJECT_SOURCE_DIR}/velt_conf.ini DESTINATION ${CMAKE_INSTALL_DATADIR}/veltra)
+
 install(EXPORT VeltraEffectAPITargets NAMESPACE Veltra:: DESTINATION ${VELTRA_INSTALL_CMAKEDIR})
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/VeltraEffectAPIConfig.cmake.in
   ${PROJECT_BINARY_DIR}/VeltraEffectAPIConfig.cmake
