@@ -23,8 +23,8 @@ packages=(
   # veltra-tune panel (HTTP server, JSON) and its test in headless Chromium
   libcpp-httplib-dev nlohmann-json3-dev chromium chromium-driver python3-selenium
   fonts-dejavu-core
-  # the Java API: its jar, JNI headers and JUnit 4 tests
-  default-jdk-headless junit4
+  # the Java API: its jar, JNI headers and JUnit 4 tests; the guide's Kotlin
+  default-jdk-headless junit4 kotlin
   # 32-bit ARM: cross compiler, emulator, the target's libraries
   g++-arm-linux-gnueabihf qemu-user
   android-liblog-dev:armhf android-libutils-dev:armhf
