@@ -36,6 +36,10 @@ if(NOT ANDROID)
           DESTINATION ${VELTRA_INSTALL_INCLUDEDIR}/host-platform)
 endif()
 
+# The sample logging configuration file, as a device image carries it
+# (/vendor/etc/velt_conf.ini): every key, its values and its default.
+install(FILES ${PROJECT_SOURCE_DIR}/velt_conf.ini DESTINATION ${CMAKE_INSTALL_DATADIR}/veltra)
+
 install(EXPORT VeltraEffectAPITargets NAMESPACE Veltra:: DESTINATION ${VELTRA_INSTALL_CMAKEDIR})
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/VeltraEffectAPIConfig.cmake.in
   ${PROJECT_BINARY_DIR}/VeltraEffectAPIConfig.cmake
@@ -46,11 +50,19 @@ install(FILES ${PROJECT_BINARY_DIR}/VeltraEffectAPIConfig.cmake
               ${PROJECT_BINARY_DIR}/VeltraEffectAPIConfigVersion.cmake
         DESTINATION ${VELTRA_INSTALL_CMAKEDIR})
 
-# pkg-config: the prefix is the one given at install time.
-install(CODE "
-  set(CMAKE_INSTALL_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
-  set(VELTRA_INSTALL_INCLUDEDIR \"${VELTRA_INSTALL_INCLUDEDIR}\")
-  set(PROJECT_VERSION \"${PROJECT_VERSION}\")
-  configure_file(\"${PROJECT_SOURCE_DIR}/cmake/veltraeffectapi.pc.in\"
-                 \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig/veltraeffectapi.pc\" @ONLY)
-")
+# pkg-config: the prefix is the one given at install time. The host
+# platform's stand-ins have a package of their own, veltra-host-platform, so
+# that the library's package names nothing a device lacks.
+set(_pc_files veltraeffectapi)
+if(NOT ANDROID)
+  list(APPEND _pc_files veltra-host-platform)
+endif()
+foreach(_pc ${_pc_files})
+  install(CODE "
+    set(CMAKE_INSTALL_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
+    set(VELTRA_INSTALL_INCLUDEDIR \"${VELTRA_INSTALL_INCLUDEDIR}\")
+    set(PROJECT_VERSION \"${PROJECT_VERSION}\")
+    configure_file(\"${PROJECT_SOURCE_DIR}/cmake/${_pc}.pc.in\"
+                   \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig/${_pc}.pc\" @ONLY)
+  ")
+endforeach()

@@ -7,7 +7,7 @@
 # -DUNAVAILABLE=<reason> stands for the tests where no JDK was found: it fails.
 if(DEFINED UNAVAILABLE)
   message(FATAL_ERROR "Java API tests cannot run: ${UNAVAILABLE} (scripts/setup.sh installs "
-                      "default-jdk-headless and junit4)")
+                      "default-jdk-headless, junit4 and kotlin)")
 endif()
 
 if(PRELOAD)

@@ -63,11 +63,32 @@ if [ "$preset" = default ]; then
   echo "example ($preset): the Java API built against the installed package"
 fi
 
-# Through pkg-config (the host platform's controls by hand).
+# Through pkg-config: the library's package and the host platform's.
 export PKG_CONFIG_PATH="$work/prefix/lib/pkgconfig"
 # shellcheck disable=SC2046
-$cxx examples/companion/main.cpp -o "$work/companion-pc" $(pkg-config --cflags --libs veltraeffectapi) \
-  -I"$work/prefix/include/veltra/host-platform" -L"$work/prefix/lib" -lsystem_properties \
-  "${link_flags[@]}"
+$cxx examples/companion/main.cpp -o "$work/companion-pc" \
+  $(pkg-config --cflags --libs veltraeffectapi veltra-host-platform) "${link_flags[@]}"
 "${run[@]}" "$work/companion-pc" >/dev/null
 echo "example ($preset): built through CMake and through pkg-config, both ran"
+
+# The README's commands, as written, each block in a shell of its own from
+# the source tree, with HOME in the temporary folder.
+if [ "$preset" = default ]; then
+  mkdir "$work/home"
+  blocks=$(awk '/^<!-- scripts\/example.sh runs this -->$/ { marked = 1; next }
+                marked && /^```sh$/ { inside = 1; next }
+                inside && /^```$/ { inside = 0; marked = 0; printf "%c", 30; next }
+                inside { print }' README.md)
+  count=0
+  while IFS= read -r -d $'\x1e' block; do
+    count=$((count + 1))
+    echo "README block $count:"
+    printf '%s\n' "$block" | sed '/^$/d; s/^/  $ /'
+    (HOME="$work/home" PKG_CONFIG_PATH='' bash -euo pipefail -c "$block")
+  done <<< "$blocks"
+  if [ "$count" -lt 3 ]; then
+    echo "example: README has $count blocks marked for scripts/example.sh, expected 3" >&2
+    exit 1
+  fi
+  echo "example ($preset): the README's $count command blocks ran as written"
+fi

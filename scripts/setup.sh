@@ -28,8 +28,8 @@ packages=(
   fonts-dejavu-core
   # veltra-tune's interactive mode: line editing and history (BSD licence)
   libedit-dev
-  # the Java API: its jar, JNI headers and JUnit 4 tests
-  default-jdk-headless junit4
+  # the Java API: its jar, JNI headers and JUnit 4 tests; the guide's Kotlin
+  default-jdk-headless junit4 kotlin
   # 32-bit ARM: cross compiler, emulator, the target's libraries
   g++-arm-linux-gnueabihf qemu-user
   android-liblog-dev:armhf android-libutils-dev:armhf

@@ -29,7 +29,13 @@
 #include <vector>
 
 #include "VeltraEffectAPI/VeltraEffectAPIBase.h"
+// The prototypes javac generates from the jar, which the CMake build makes
+// and hands over so that the compiler checks every native method against its
+// Java declaration. A device-tree build has no such step; there the
+// definitions below stand alone.
+#if __has_include("veltraeffectapi_VeltraEffect.h")
 #include "veltraeffectapi_VeltraEffect.h"
+#endif
 
 using TarvoFX::PFN_AUDIOEFFECT_CALLBACK;
 using TarvoFX::VeltraEffectAPIBase;

@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """Checks Android.bp against the CMake build and against Soong's own names.
 
-  check_android_bp.py sources ANDROID_BP COMPILE_COMMANDS
+  check_android_bp.py sources ANDROID_BP COMPILE_COMMANDS JAVA_SOURCES
       every library source of the CMake build is in exactly one module, each
-      module holds the sources of the CMake libraries it is made of, and every
-      listed file exists.
+      module holds the sources of the CMake libraries and jars it is made of,
+      and every listed file exists. JAVA_SOURCES is the JSON file the CMake
+      build writes: each jar's sources, relative to the source tree.
   check_android_bp.py properties ANDROID_BP SOONG_SOURCE_DIR
       every module type is one Soong registers, and every property name is a
-      field of Soong's property structures (Go sources of android/ and cc/).
+      field of Soong's property structures (Go sources of android/, cc/ and
+      java/).
   check_android_bp.py format ANDROID_BP
       bpfmt, Blueprint's own parser and formatter, parses the file and would
       change nothing.
@@ -25,6 +27,8 @@ MODULES = {
     "libveltra_shared": ["veltra_shared"],
     "libveltraeffectapi": ["veltra_vtcommands", "veltra_network", "veltra_effectapi"],
     "libfxshim_Oreo": ["veltra_shim"],
+    "libveltraeffect_jni": ["veltraeffect_jni"],
+    "veltraeffectapi": ["veltraeffectapi_jar"],
 }
 
 
@@ -86,7 +90,7 @@ def parse(text):
     return modules
 
 
-def check_sources(bp_path, compile_commands):
+def check_sources(bp_path, compile_commands, java_sources):
     findings = []
     root = os.path.dirname(os.path.abspath(bp_path))
     with open(bp_path) as f:
@@ -95,10 +99,13 @@ def check_sources(bp_path, compile_commands):
     with open(compile_commands) as f:
         for entry in json.load(f):
             output = entry.get("output") or re.search(r" -o (\S+)", entry["command"]).group(1)
-            match = re.match(r"CMakeFiles/([^/]+)\.dir/", output)
+            match = re.match(r"(?:.*/)?CMakeFiles/([^/]+)\.dir/", output)
             if match:
                 source = os.path.relpath(os.path.join(entry["directory"], entry["file"]), root)
                 cmake.setdefault(match.group(1), set()).add(source)
+    with open(java_sources) as f:
+        for jar, sources in json.load(f).items():
+            cmake.setdefault(jar, set()).update(sources)
     owner = {}
     for name, props in modules.items():
         for source in props.get("srcs", []):
@@ -127,7 +134,7 @@ def check_sources(bp_path, compile_commands):
 def check_properties(bp_path, soong):
     findings = []
     go_sources = []
-    for folder in ("android", "cc"):
+    for folder in ("android", "cc", "java"):
         for entry in sorted(os.listdir(os.path.join(soong, folder))):
             if entry.endswith(".go") and not entry.endswith("_test.go"):
                 with open(os.path.join(soong, folder, entry)) as f:
@@ -160,8 +167,8 @@ def check_format(bp_path):
 
 def main(argv):
     mode = argv[1] if len(argv) > 1 else ""
-    if mode == "sources" and len(argv) == 4:
-        findings = check_sources(argv[2], argv[3])
+    if mode == "sources" and len(argv) == 5:
+        findings = check_sources(argv[2], argv[3], argv[4])
     elif mode == "properties" and len(argv) == 4:
         findings = check_properties(argv[2], argv[3])
     elif mode == "format" and len(argv) == 3:

@@ -86,8 +86,24 @@ TEST_F(LoaderTest, PropertyWithoutDigitsSelectsTheOldestShimWhichIsMissing) {
     std::vector<std::string> errors = capture.Messages(ANDROID_LOG_ERROR);
     ASSERT_EQ(2u, errors.size());
     EXPECT_EQ(0u, errors[0].find("Shared/VeltraEffectAPI/FxShimWrapper.cpp:"));
-    EXPECT_EQ(0u, errors[1].find("dlopen fail on libfxshim_Lollipop.so"));
+    // The record says what was read, which file was tried and why it failed.
+    EXPECT_EQ(0u, errors[1].find("dlopen fail on libfxshim_Lollipop.so "
+                                 "(ro.build.version.sdk is \"abc\", read as SDK level 0): "
+                                 "libfxshim_Lollipop.so: cannot open shared object file"))
+        << errors[1];
     EXPECT_TRUE(capture.Contains("LoadLibrary -> libfxshim_Lollipop.so"));
+}
+
+TEST_F(LoaderTest, UnsetPropertyIsNamedInTheLoadError) {
+    HostPlatform::ClearSystemProperties();
+    FxShimWrapper wrapper;
+    EXPECT_FALSE(wrapper.IsLoaded());
+    std::vector<std::string> errors = capture.Messages(ANDROID_LOG_ERROR);
+    ASSERT_EQ(2u, errors.size());
+    EXPECT_EQ(0u, errors[1].find("dlopen fail on libfxshim_Lollipop.so "
+                                 "(ro.build.version.sdk is unset, read as SDK level 0): "
+                                 "libfxshim_Lollipop.so: cannot open"))
+        << errors[1];
 }
 
 TEST_F(LoaderTest, UnloadedLoaderFailsEveryOperationWithItsMessage) {

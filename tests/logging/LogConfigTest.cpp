@@ -173,6 +173,16 @@ TEST_F(LogConfigTest, TraceLevelShowsTheLoadRecordAndStdoutCarriesTimeAndIds) {
         << strOut;
 }
 
+// The sample installed under share/ and copied to the device: every line it
+// holds parses, and its settings take effect.
+TEST_F(LogConfigTest, TheShippedSampleLoadsWithoutWarningAndTakesEffect) {
+    WriteConfig(VENDOR_FILE, TempDir::ReadFile(VELTRA_SAMPLE_CONFIG));
+    TarvoLog& log = Start();
+    EXPECT_EQ(AllLevels(3), Levels());
+    EXPECT_TRUE(log.m_pImpl->IsAndroidOnly());
+    EXPECT_TRUE(capture.Messages(ANDROID_LOG_WARN).empty());
+}
+
 TEST_F(LogConfigTest, SystemFileIsReadWhenTheVendorFileIsMissing) {
     WriteConfig(SYSTEM_FILE, "[TarvoLogTag]\nTARVO_LOG_FXModule=0\n");
     Start();

@@ -94,12 +94,21 @@ const char* FxShimWrapper::GetDllFileName(int nAndroidSdkVersion) {
 }
 
 bool FxShimWrapper::LoadLibrary() {
-    const char* szFileName = GetDllFileName(ReadSdkLevel());
+    // The property's text goes into the error record: a shim that cannot be
+    // loaded is most often an SDK level that was never set or misread.
+    const std::string strSdk = GetSystemProperty(kSdkProperty);
+    const int nSdk = strSdk.empty() ? 0 : std::atoi(strSdk.c_str());
+    const char* szFileName = GetDllFileName(nSdk);
     TARVO_LOGI("LoadLibrary -> %s", szFileName);
     m_pLibHandle = dlopen(szFileName, kDlopenMode);
     if (m_pLibHandle == nullptr) {
         const char* szError = dlerror();
-        TARVO_LOGE("dlopen fail on %s", szError != nullptr ? szError : szFileName);
+        const std::string strLevel =
+            strSdk.empty() ? std::string(kSdkProperty) + " is unset, read as SDK level 0"
+                           : std::string(kSdkProperty) + " is \"" + strSdk +
+                                 "\", read as SDK level " + std::to_string(nSdk);
+        TARVO_LOGE("dlopen fail on %s (%s): %s", szFileName, strLevel.c_str(),
+                   szError != nullptr ? szError : "dlerror() gave no reason");
         return false;
     }
     return LoadSymbols();

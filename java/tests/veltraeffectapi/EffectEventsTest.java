@@ -15,6 +15,7 @@ import java.util.concurrent.atomic.AtomicInteger;
 import org.junit.After;
 import org.junit.Before;
 import org.junit.Test;
+import veltraeffectapi.host.HostPlatform;
 
 /** Platform events reach the listeners of the open objects, on the platform's thread. */
 public class EffectEventsTest {
@@ -25,15 +26,15 @@ public class EffectEventsTest {
 
     @Before
     public void setUp() {
-        Platform.reset();
+        HostPlatform.reset();
     }
 
     @After
     public void tearDown() {
         // An event still being delivered holds its clients; once it is done
         // this test's instances are gone before the next test counts its own.
-        Platform.waitForEvents();
-        Platform.reset();
+        HostPlatform.waitForEvents();
+        HostPlatform.reset();
     }
 
     @Test
@@ -41,17 +42,17 @@ public class EffectEventsTest {
         RecordingListener listener = new RecordingListener();
         try (VeltraEffect effect = VeltraEffect.create(VeltraEffect.VELTRA3, -1, listener)) {
             assertTrue(effect.init(0, 1));
-            int instance = Platform.liveInstances()[0];
-            Platform.postParameterChanged(instance, PARAM, VALUE);
+            int instance = HostPlatform.liveInstances()[0];
+            HostPlatform.postParameterChanged(instance, PARAM, VALUE);
             List<RecordingListener.Event> first = listener.awaitEvents(1);
             assertEquals(1, first.size());
             // Once the platform's thread has ended, the VM no longer counts it.
-            Platform.endEventThread();
+            HostPlatform.endEventThread();
             Thread ended = first.get(0).javaThread;
             ended.join(TimeUnit.SECONDS.toMillis(10));
             assertFalse("the ended platform thread is still attached", ended.isAlive());
             // The next platform thread is attached in its turn.
-            Platform.postParameterChanged(instance, PARAM, VALUE);
+            HostPlatform.postParameterChanged(instance, PARAM, VALUE);
             List<RecordingListener.Event> both = listener.awaitEvents(2);
             assertEquals(2, both.size());
             assertNotSame(ended, both.get(1).javaThread);
@@ -63,10 +64,10 @@ public class EffectEventsTest {
         RecordingListener listener = new RecordingListener();
         try (VeltraEffect effect = VeltraEffect.create(VeltraEffect.VELTRA3, -1, listener)) {
             assertTrue(effect.init(0, 1));
-            int[] instances = Platform.liveInstances();
+            int[] instances = HostPlatform.liveInstances();
             assertEquals(1, instances.length);
-            Platform.postParameterChanged(instances[0], PARAM, VALUE);
-            Platform.postParameterChanged(instances[0], new byte[] {9, 0, 0, 0}, VALUE);
+            HostPlatform.postParameterChanged(instances[0], PARAM, VALUE);
+            HostPlatform.postParameterChanged(instances[0], new byte[] {9, 0, 0, 0}, VALUE);
             List<RecordingListener.Event> events = listener.awaitEvents(2);
             assertEquals(2, events.size());
             assertEquals(PARAMETER_CHANGED, events.get(0).code);
@@ -93,10 +94,10 @@ public class EffectEventsTest {
             assertTrue(c.init(0, 4));
             c.close();
             // One event on the instance of the object without a listener.
-            int[] instances = Platform.liveInstances();
+            int[] instances = HostPlatform.liveInstances();
             assertEquals(3, instances.length);
-            Platform.postParameterChanged(instances[2], PARAM, VALUE);
-            Platform.waitForEvents();
+            HostPlatform.postParameterChanged(instances[2], PARAM, VALUE);
+            HostPlatform.waitForEvents();
             assertEquals(1, first.events().size());
             assertEquals(1, second.events().size());
             assertEquals(0, closed.events().size());
@@ -119,12 +120,12 @@ public class EffectEventsTest {
         });
         self[0] = effect;
         assertTrue(effect.init(0, 1));
-        int instance = Platform.liveInstances()[0];
-        Platform.postParameterChanged(instance, PARAM, VALUE);
-        Platform.waitForEvents();
+        int instance = HostPlatform.liveInstances()[0];
+        HostPlatform.postParameterChanged(instance, PARAM, VALUE);
+        HostPlatform.waitForEvents();
         assertEquals(1, calls.get());
         assertTrue(refusedAfterClose.get());
-        assertEquals(0, Platform.liveInstances().length);
+        assertEquals(0, HostPlatform.liveInstances().length);
         effect.close();
     }
 
@@ -151,10 +152,10 @@ public class EffectEventsTest {
             }
         });
         assertTrue(effect.init(0, 1));
-        int instance = Platform.liveInstances()[0];
-        Platform.postParameterChanged(instance, PARAM, VALUE);
+        int instance = HostPlatform.liveInstances()[0];
+        HostPlatform.postParameterChanged(instance, PARAM, VALUE);
         // A second event already on its way while the object closes.
-        Platform.postParameterChanged(instance, PARAM, VALUE);
+        HostPlatform.postParameterChanged(instance, PARAM, VALUE);
         assertTrue(entered.await(10, TimeUnit.SECONDS));
         Thread closer = new Thread(() -> {
             effect.close();
@@ -164,7 +165,7 @@ public class EffectEventsTest {
         release.countDown();
         closer.join(10000);
         assertFalse(closer.isAlive());
-        Platform.waitForEvents();
+        HostPlatform.waitForEvents();
         assertFalse(sawCloseReturned.get());
         assertEquals(0, lateCalls.get());
     }

@@ -16,6 +16,7 @@ import java.util.List;
 import org.junit.After;
 import org.junit.Before;
 import org.junit.Test;
+import veltraeffectapi.host.HostPlatform;
 
 /** Every operation reaches the simulated effect with its command; queries return its answers. */
 public class EffectOperationsTest {
@@ -39,16 +40,16 @@ public class EffectOperationsTest {
 
     @Before
     public void setUp() {
-        Platform.reset();
+        HostPlatform.reset();
         effect = VeltraEffect.create(VeltraEffect.VELTRA3, 13);
         assertTrue(effect.init(0, 1));
-        Platform.clearJournal();
+        HostPlatform.clearJournal();
     }
 
     @After
     public void tearDown() {
         effect.close();
-        Platform.reset();
+        HostPlatform.reset();
     }
 
     static List<Op> operations() {
@@ -155,9 +156,9 @@ public class EffectOperationsTest {
     public void eachOperationSendsItsCommandAndAnswersTheLibrarysResult() {
         List<String> refused = new ArrayList<>();
         for (Op op : operations()) {
-            Platform.clearJournal();
+            HostPlatform.clearJournal();
             Object result = op.call.on(effect);
-            int[] codes = Platform.commandCodes();
+            int[] codes = HostPlatform.commandCodes();
             assertTrue(op.name + " sent nothing", codes.length > 0);
             assertEquals(op.name, op.code, codes[0]);
             if (Boolean.FALSE.equals(result) || result == null) {
@@ -177,8 +178,8 @@ public class EffectOperationsTest {
     @Test
     public void aRefusedCommandIsFalseOrNullNeverAnException() {
         for (Op op : operations()) {
-            Platform.reset();
-            Platform.refuseCommand(op.code);
+            HostPlatform.reset();
+            HostPlatform.refuseCommand(op.code);
             Object result = op.call.on(effect);
             if (result instanceof Boolean) {
                 assertFalse(op.name, (Boolean) result);
@@ -195,23 +196,23 @@ public class EffectOperationsTest {
         byte[] text = "h\u00e9\ud83d\ude00".getBytes(StandardCharsets.UTF_8);
         byte[] expected = new byte[text.length + 1];
         System.arraycopy(text, 0, expected, 0, text.length);
-        assertArrayEquals(expected, Platform.commandRequest(0));
+        assertArrayEquals(expected, HostPlatform.commandRequest(0));
 
-        Platform.clearJournal();
+        HostPlatform.clearJournal();
         assertTrue(effect.clearParamsArray(new int[] {7, 0x80000001}, 1, 2, 0xFFFFFFFF, true));
         ByteBuffer clear = le(24).putInt(2).putShort((short) 1).putShort((short) 2).putInt(-1);
         clear.put((byte) 1).put(new byte[3]).putInt(7).putInt(0x80000001);
-        assertArrayEquals(clear.array(), Platform.commandRequest(0));
+        assertArrayEquals(clear.array(), HostPlatform.commandRequest(0));
 
-        Platform.clearJournal();
+        HostPlatform.clearJournal();
         assertTrue(effect.setTrackingDataRate(0xFFFF));
-        assertArrayEquals(u16(0xFFFF), Platform.commandRequest(0));
+        assertArrayEquals(u16(0xFFFF), HostPlatform.commandRequest(0));
 
-        Platform.clearJournal();
+        HostPlatform.clearJournal();
         byte[] request = {1, 2, 3};
         effect.sendCommand(0x10004, request, 12);
-        assertArrayEquals(request, Platform.commandRequest(0));
-        assertEquals(12, Platform.commandReplyCapacity(0));
+        assertArrayEquals(request, HostPlatform.commandRequest(0));
+        assertEquals(12, HostPlatform.commandReplyCapacity(0));
     }
 
     @Test
@@ -229,16 +230,16 @@ public class EffectOperationsTest {
                 effect.presetGetUserParamsArray(ids, 1, 2, 0, false, true), 0.0);
 
         // Replies set here, unsigned values in their full 32 bits.
-        Platform.answer(0x10021, le(4).putInt(0xF0000001).array());
+        HostPlatform.answer(0x10021, le(4).putInt(0xF0000001).array());
         assertEquals(Integer.valueOf(0xF0000001), effect.getTag(1, 2));
-        Platform.answer(0x10022, le(4).putInt(2).array());
+        HostPlatform.answer(0x10022, le(4).putInt(2).array());
         assertEquals(Integer.valueOf(2), effect.getSupportedOutputModeCount());
         byte[] speaker = "speaker".getBytes(StandardCharsets.UTF_8);
         byte[] phones = "casque \u00e9".getBytes(StandardCharsets.UTF_8);
         ByteBuffer names = le(16 + speaker.length + phones.length);
         names.putInt(4).putInt(speaker.length).put(speaker);
         names.putInt(2).putInt(phones.length).put(phones);
-        Platform.answer(0x10023, names.array());
+        HostPlatform.answer(0x10023, names.array());
         OutputMode[] modes = effect.getSupportedOutputModeNames(2);
         assertNotNull(modes);
         assertEquals(2, modes.length);
@@ -246,27 +247,27 @@ public class EffectOperationsTest {
         assertEquals("casque \u00e9", modes[0].name);
         assertEquals(4, modes[1].id);
         assertEquals("speaker", modes[1].name);
-        Platform.answer(0x10034, le(8).putInt(3).putInt(0x80000000).array());
+        HostPlatform.answer(0x10034, le(8).putInt(3).putInt(0x80000000).array());
         assertArrayEquals(new int[] {3, 0x80000000}, effect.getSupportedSoundModeValues(2));
-        Platform.answer(0x1002F, le(15).putInt(7).putInt(8).putInt(3).put(new byte[] {4, 5, 6})
+        HostPlatform.answer(0x1002F, le(15).putInt(7).putInt(8).putInt(3).put(new byte[] {4, 5, 6})
                 .array());
         UserPresetChunk chunk = effect.saveUserPresetToChunk(16, 0, 0);
         assertNotNull(chunk);
         assertEquals(7, chunk.outValue);
         assertEquals(8, chunk.inOutValue);
         assertArrayEquals(new byte[] {4, 5, 6}, chunk.chunk);
-        Platform.answer(0x10030, new byte[] {9, 8});
+        HostPlatform.answer(0x10030, new byte[] {9, 8});
         byte[] buffer = {1, 2, 3, 4};
         assertArrayEquals(new byte[] {9, 8, 3, 4}, effect.transactBuffer(buffer));
         assertArrayEquals(new byte[] {1, 2, 3, 4}, buffer);
-        Platform.answer(0x10031, new byte[] {0});
+        HostPlatform.answer(0x10031, new byte[] {0});
         assertFalse(effect.shouldEnableAndroidEffect());
 
         // Operations that send nothing.
-        Platform.clearJournal();
+        HostPlatform.clearJournal();
         assertTrue(effect.setAudioSession(5, true));
         assertTrue(effect.setTcpIpEnable(false, 0));
-        assertEquals(0, Platform.commandCodes().length);
+        assertEquals(0, HostPlatform.commandCodes().length);
     }
 
     @Test
@@ -283,7 +284,44 @@ public class EffectOperationsTest {
         expectIllegalArgument("algName", () -> effect.setForceBypass(0, 0,
                 new String(new char[128]).replace('\0', 'a'), 0, false));
         expectIllegalArgument("effectName", () -> VeltraEffect.create(null, 0));
-        assertEquals(0, Platform.commandCodes().length);
+        // A value its field would cut: named with its value and the range.
+        expectIllegalArgument("outputMode 70000 is outside 0 to 65535",
+                () -> effect.setOutputMode(70000));
+        expectIllegalArgument("soundMode -1 is outside 0 to 65535",
+                () -> effect.presetGetParamsArray(new int[1], 0, -1, 0, false, false, true));
+        expectIllegalArgument("port 65536", () -> effect.setTcpIpEnable(true, 65536));
+        expectIllegalArgument("tagEnable", () -> effect.setTagEx(0, 0, 0, 0x10000));
+        assertEquals(0, HostPlatform.commandCodes().length);
+    }
+
+    @Test
+    public void allModesIsAcceptedWhereModesTravelIn16Bits() {
+        int[] ids = {7};
+        assertTrue(effect.presetSetParamsArrayEx(ids, new double[] {1.5}, VeltraEffect.ALL_MODES,
+                VeltraEffect.ALL_MODES, VeltraEffect.SUB_TYPES_NONE, false));
+        assertArrayEquals(new double[] {1.5}, effect.presetGetParamsArray(ids,
+                VeltraEffect.ALL_MODES, VeltraEffect.ALL_MODES, 0, false, true, true), 0.0);
+        // Set in the user preset only: the base preset lacks it, so must-find-all refuses.
+        assertNull(effect.presetGetParamsArray(ids, VeltraEffect.ALL_MODES,
+                VeltraEffect.ALL_MODES, 0, false, true, false));
+    }
+
+    @Test
+    public void valueClassesCompareAndPrintByTheirFields() {
+        ActiveModes modes = new ActiveModes(1, 2, 3, 0xF0000001);
+        assertEquals(modes, new ActiveModes(1, 2, 3, 0xF0000001));
+        assertEquals(modes.hashCode(), new ActiveModes(1, 2, 3, 0xF0000001).hashCode());
+        assertFalse(modes.equals(new ActiveModes(1, 2, 4, 0xF0000001)));
+        assertEquals("ActiveModes{outputMode=1, soundMode=2, thirdMode=3, tag=0xf0000001}",
+                modes.toString());
+        assertEquals(new OutputMode(-1, "x"), new OutputMode(-1, "x"));
+        assertEquals("OutputMode{id=4294967295, name=\"x\"}", new OutputMode(-1, "x").toString());
+        UserPresetChunk chunk = new UserPresetChunk(new byte[] {1, 2}, 3, -1);
+        assertEquals(chunk, new UserPresetChunk(new byte[] {1, 2}, 3, -1));
+        assertEquals(chunk.hashCode(), new UserPresetChunk(new byte[] {1, 2}, 3, -1).hashCode());
+        assertFalse(chunk.equals(new UserPresetChunk(new byte[] {1, 3}, 3, -1)));
+        assertEquals("UserPresetChunk{2 bytes [01 02], outValue=3, inOutValue=4294967295}",
+                chunk.toString());
     }
 
     private static void expectIllegalArgument(String argument, Runnable call) {
@@ -297,11 +335,11 @@ public class EffectOperationsTest {
 
     @Test
     public void closeDeletesTheObjectOnceAndEveryLaterCallThrows() {
-        assertEquals(1, Platform.liveInstances().length);
+        assertEquals(1, HostPlatform.liveInstances().length);
         effect.close();
-        assertEquals(0, Platform.liveInstances().length);
+        assertEquals(0, HostPlatform.liveInstances().length);
         effect.close();
-        Platform.clearJournal();
+        HostPlatform.clearJournal();
         for (Op op : operations()) {
             try {
                 op.call.on(effect);
@@ -316,6 +354,6 @@ public class EffectOperationsTest {
         } catch (IllegalStateException e) {
             // expected
         }
-        assertEquals(0, Platform.commandCodes().length);
+        assertEquals(0, HostPlatform.commandCodes().length);
     }
 }

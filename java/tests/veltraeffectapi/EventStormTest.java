@@ -9,6 +9,7 @@ import java.util.concurrent.atomic.AtomicBoolean;
 import java.util.concurrent.atomic.AtomicInteger;
 import java.util.concurrent.atomic.AtomicReference;
 import org.junit.Test;
+import veltraeffectapi.host.HostPlatform;
 
 /**
  * Events without pause while objects with listeners are made, used and closed on several
@@ -21,7 +22,7 @@ public class EventStormTest {
 
     @Test
     public void objectsComeAndGoUnderAStormOfEvents() throws Exception {
-        Platform.reset();
+        HostPlatform.reset();
         final AtomicInteger delivered = new AtomicInteger();
         final AtomicInteger lateCalls = new AtomicInteger();
         final AtomicBoolean working = new AtomicBoolean(true);
@@ -57,9 +58,9 @@ public class EventStormTest {
             try {
                 int posted = 0;
                 while (working.get()) {
-                    Platform.postParameterChanged(0, param, value);
+                    HostPlatform.postParameterChanged(0, param, value);
                     if (++posted % 64 == 0) {
-                        Platform.waitForEvents();
+                        HostPlatform.waitForEvents();
                     }
                 }
             } catch (Throwable e) {
@@ -79,14 +80,14 @@ public class EventStormTest {
             }
             working.set(false);
             poster.join();
-            Platform.waitForEvents();
+            HostPlatform.waitForEvents();
         }
         if (failure.get() != null) {
             throw new AssertionError("a thread failed", failure.get());
         }
         assertEquals(0, lateCalls.get());
         assertTrue("the witness received no event", witness.events().size() > 0);
-        assertEquals(0, Platform.liveInstances().length);
+        assertEquals(0, HostPlatform.liveInstances().length);
         System.out.println("storm: " + witness.events().size() + " events to the witness, "
                 + delivered.get() + " to the short-lived objects");
     }

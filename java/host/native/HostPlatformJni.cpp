@@ -1,5 +1,7 @@
-// The test-only native side of veltraeffectapi.Platform: the simulated audio
-// server's controls, as the C++ tests use them.
+// The native side of veltraeffectapi.host.HostPlatform: this machine's
+// platform stand-ins (the system property store, the simulated audio server's
+// journal, replies and events) for Java programs and tests on a host. Never
+// part of what a device ships.
 #include <jni.h>
 #include <stdint.h>
 
@@ -7,7 +9,7 @@
 
 #include "HostPlatform/AudioServer.h"
 #include "HostPlatform/Properties.h"
-#include "veltraeffectapi_Platform.h"
+#include "veltraeffectapi_host_HostPlatform.h"
 
 using HostPlatform::AudioServer;
 using HostPlatform::Bytes;
@@ -33,16 +35,33 @@ JournalEntry Command(jint nIndex) {
 
 extern "C" {
 
-JNIEXPORT void JNICALL Java_veltraeffectapi_Platform_reset(JNIEnv*, jclass) {
+JNIEXPORT jboolean JNICALL Java_veltraeffectapi_host_HostPlatform_nativeSetSystemProperty(
+    JNIEnv* pEnv, jclass, jstring name, jstring value) {
+    const char* szName = pEnv->GetStringUTFChars(name, nullptr);
+    if (szName == nullptr) {
+        return JNI_FALSE;
+    }
+    const char* szValue = pEnv->GetStringUTFChars(value, nullptr);
+    bool bOk = false;
+    if (szValue != nullptr) {
+        bOk = HostPlatform::SetSystemProperty(szName, szValue);
+        pEnv->ReleaseStringUTFChars(value, szValue);
+    }
+    pEnv->ReleaseStringUTFChars(name, szName);
+    return bOk ? JNI_TRUE : JNI_FALSE;
+}
+
+JNIEXPORT void JNICALL Java_veltraeffectapi_host_HostPlatform_reset(JNIEnv*, jclass) {
     HostPlatform::SetSystemProperty("ro.build.version.sdk", "28");
     AudioServer::Instance().Reset();
 }
 
-JNIEXPORT void JNICALL Java_veltraeffectapi_Platform_clearJournal(JNIEnv*, jclass) {
+JNIEXPORT void JNICALL Java_veltraeffectapi_host_HostPlatform_clearJournal(JNIEnv*, jclass) {
     AudioServer::Instance().ClearJournal();
 }
 
-JNIEXPORT jintArray JNICALL Java_veltraeffectapi_Platform_commandCodes(JNIEnv* pEnv, jclass) {
+JNIEXPORT jintArray JNICALL Java_veltraeffectapi_host_HostPlatform_commandCodes(JNIEnv* pEnv,
+                                                                                jclass) {
     std::vector<jint> codes;
     for (const JournalEntry& entry : AudioServer::Instance().Commands()) {
         codes.push_back(static_cast<jint>(entry.nCode));
@@ -54,8 +73,9 @@ JNIEXPORT jintArray JNICALL Java_veltraeffectapi_Platform_commandCodes(JNIEnv* p
     return result;
 }
 
-JNIEXPORT jbyteArray JNICALL Java_veltraeffectapi_Platform_commandRequest(JNIEnv* pEnv, jclass,
-                                                                          jint nIndex) {
+JNIEXPORT jbyteArray JNICALL Java_veltraeffectapi_host_HostPlatform_commandRequest(JNIEnv* pEnv,
+                                                                                   jclass,
+                                                                                   jint nIndex) {
     const Bytes request = Command(nIndex).request;
     jbyteArray result = pEnv->NewByteArray(static_cast<jsize>(request.size()));
     if (result != nullptr) {
@@ -65,18 +85,19 @@ JNIEXPORT jbyteArray JNICALL Java_veltraeffectapi_Platform_commandRequest(JNIEnv
     return result;
 }
 
-JNIEXPORT jint JNICALL Java_veltraeffectapi_Platform_commandReplyCapacity(JNIEnv*, jclass,
-                                                                          jint nIndex) {
+JNIEXPORT jint JNICALL Java_veltraeffectapi_host_HostPlatform_commandReplyCapacity(JNIEnv*, jclass,
+                                                                                   jint nIndex) {
     const JournalEntry entry = Command(nIndex);
     return entry.bReplyRequested ? static_cast<jint>(entry.nReplyCapacity) : -1;
 }
 
-JNIEXPORT void JNICALL Java_veltraeffectapi_Platform_refuseCommand(JNIEnv*, jclass, jint nCode) {
+JNIEXPORT void JNICALL Java_veltraeffectapi_host_HostPlatform_refuseCommand(JNIEnv*, jclass,
+                                                                            jint nCode) {
     AudioServer::Instance().RefuseCommand(static_cast<uint32_t>(nCode));
 }
 
-JNIEXPORT void JNICALL Java_veltraeffectapi_Platform_answer(JNIEnv* pEnv, jclass, jint nCode,
-                                                            jbyteArray reply) {
+JNIEXPORT void JNICALL Java_veltraeffectapi_host_HostPlatform_answer(JNIEnv* pEnv, jclass,
+                                                                     jint nCode, jbyteArray reply) {
     const Bytes bytes = ToBytes(pEnv, reply);
     AudioServer::Instance().SetResponder(static_cast<uint32_t>(nCode),
                                          [bytes](const Bytes&, uint32_t, Bytes& out) {
@@ -85,7 +106,8 @@ JNIEXPORT void JNICALL Java_veltraeffectapi_Platform_answer(JNIEnv* pEnv, jclass
                                          });
 }
 
-JNIEXPORT jintArray JNICALL Java_veltraeffectapi_Platform_liveInstances(JNIEnv* pEnv, jclass) {
+JNIEXPORT jintArray JNICALL Java_veltraeffectapi_host_HostPlatform_liveInstances(JNIEnv* pEnv,
+                                                                                 jclass) {
     const std::vector<int32_t> instances = AudioServer::Instance().LiveInstances();
     jintArray result = pEnv->NewIntArray(static_cast<jsize>(instances.size()));
     if (result != nullptr) {
@@ -94,19 +116,17 @@ JNIEXPORT jintArray JNICALL Java_veltraeffectapi_Platform_liveInstances(JNIEnv* 
     return result;
 }
 
-JNIEXPORT void JNICALL Java_veltraeffectapi_Platform_postParameterChanged(JNIEnv* pEnv, jclass,
-                                                                          jint nInstance,
-                                                                          jbyteArray param,
-                                                                          jbyteArray value) {
+JNIEXPORT void JNICALL Java_veltraeffectapi_host_HostPlatform_postParameterChanged(
+    JNIEnv* pEnv, jclass, jint nInstance, jbyteArray param, jbyteArray value) {
     AudioServer::Instance().PostParameterChanged(nInstance, ToBytes(pEnv, param),
                                                  ToBytes(pEnv, value));
 }
 
-JNIEXPORT void JNICALL Java_veltraeffectapi_Platform_waitForEvents(JNIEnv*, jclass) {
+JNIEXPORT void JNICALL Java_veltraeffectapi_host_HostPlatform_waitForEvents(JNIEnv*, jclass) {
     AudioServer::Instance().WaitForEvents();
 }
 
-JNIEXPORT void JNICALL Java_veltraeffectapi_Platform_endEventThread(JNIEnv*, jclass) {
+JNIEXPORT void JNICALL Java_veltraeffectapi_host_HostPlatform_endEventThread(JNIEnv*, jclass) {
     AudioServer::Instance().EndEventThread();
 }
 
