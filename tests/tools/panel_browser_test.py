@@ -297,6 +297,70 @@ class PanelBrowserTest(unittest.TestCase):
                             "parameter %d read back as %s" % (pid, value))
 
 
+class PanelRequestTest(unittest.TestCase):
+    """The panel's own HTTP checks, without a browser: what a page of another
+    site, or a second panel, meets."""
+
+    def setUp(self):
+        self.host = harness.Host(ARGS.emulator, ARGS.host)
+        self.addCleanup(self.stop, self.host)
+        self.panel = harness.Panel(ARGS.emulator, ARGS.tune, self.host.port)
+        self.addCleanup(self.stop, self.panel)
+        self.port = int(self.panel.url.rstrip("/").rsplit(":", 1)[1])
+
+    def stop(self, program):
+        self.assertEqual(0, program.stop(), program.output())
+
+    def test_a_foreign_host_is_refused(self):
+        for host in ["attacker.example:%d" % self.port, "127.0.0.1:%d" % (self.port + 1),
+                     "127.0.0.1"]:
+            for method, path, body in [("GET", "/", None), ("GET", "/api/poll", None),
+                                       ("POST", "/api/send", {"command": "dump"})]:
+                status, _ = self.panel.request(method, path, body, headers={"Host": host})
+                self.assertEqual(403, status, (host, method, path))
+        for host in ["127.0.0.1:%d" % self.port, "localhost:%d" % self.port,
+                     "[::1]:%d" % self.port]:
+            status, answer = self.panel.request("GET", "/api/config", headers={"Host": host})
+            self.assertEqual(200, status, host)
+            self.assertIn("layout", answer)
+
+    def test_a_cross_origin_request_sends_nothing(self):
+        start = self.host.mark()
+        own = "http://127.0.0.1:%d" % self.port
+        for origin in ["http://attacker.example", "http://attacker.example:%d" % self.port,
+                       "https://127.0.0.1:%d" % self.port, "null"]:
+            for path, body in [("/api/send", {"command": "set-param", "id": 12, "value": 0.75}),
+                               ("/api/state", {"parameters": [{"id": 12, "value": 0.75}]})]:
+                status, answer = self.panel.request("POST", path, body,
+                                                    headers={"Origin": origin})
+                self.assertEqual(403, status, (origin, path))
+                self.assertIn("another origin", answer["error"])
+        # The panel's own origin is served; its set is the first command the
+        # effect gets (the relay sends in order, so the refused ones never went).
+        status, _ = self.panel.request("POST", "/api/send",
+                                       {"command": "set-param", "id": 12, "value": 0.25},
+                                       headers={"Origin": own})
+        self.assertEqual(200, status)
+        def set_twice(_):
+            sent = [c for c in self.host.commands(start) if c[1] != harness.GET_PARAMETERS]
+            return sent if len(sent) >= 2 else None
+        commands = self.host.wait_for(set_twice, "the set reaching the effect")
+        self.assertEqual([(12, 0.25)], [(pid, value) for _, pid, value
+                                        in harness.parameter_sets(commands)])
+        self.assertEqual([harness.SET_PARAMETERS] * 2, [code for _, code, _ in commands])
+
+    def test_a_second_panel_on_a_busy_port_exits_5(self):
+        second = harness.Program(ARGS.emulator + [
+            ARGS.tune, "panel", "--port", str(self.host.port),
+            "--listen", "127.0.0.1:%d" % self.port])
+        self.assertEqual(5, second.finish(), second.output())
+        self.assertIn("cannot serve 127.0.0.1:%d" % self.port, second.output())
+        self.assertNotIn("serving", second.output())
+        # The first panel still answers.
+        status, _ = self.panel.request("GET", "/api/config")
+        self.assertEqual(200, status)
+
+
 def main():
     global ARGS
     parser = argparse.ArgumentParser()

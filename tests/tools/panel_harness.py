@@ -161,10 +161,11 @@ class Panel(Program):
                                      "--listen", "127.0.0.1:0", *extra])
         self.url = self.wait_for_line(r"panel: serving (http://\S+/) \(loopback only\)").group(1)
 
-    def request(self, method, path, body=None, content_type="application/json"):
-        """(HTTP status, decoded JSON answer)."""
+    def request(self, method, path, body=None, content_type="application/json", headers=None):
+        """(HTTP status, decoded JSON answer); headers replace those urllib sends."""
         data = None if body is None else json.dumps(body).encode()
-        request = urllib.request.Request(self.url + path.lstrip("/"), data=data, method=method)
+        request = urllib.request.Request(self.url + path.lstrip("/"), data=data, method=method,
+                                         headers=headers or {})
         if data is not None:
             request.add_header("Content-Type", content_type)
         try:
