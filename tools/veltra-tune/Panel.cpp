@@ -213,26 +213,32 @@ bool JsonBody(const httplib::Request& request, httplib::Response& response, Json
 template <typename ToCommands>
 void PostCommands(httplib::Server& server, const char* szPath, PanelRelay& relay,
                   ToCommands toCommands) {
-    server.Post(
-        szPath, [&relay, toCommands](const httplib::Request& request, httplib::Response& response) {
-            Json body;
-            std::vector<PanelCommand> commands;
-            std::string strError;
-            if (!JsonBody(request, response, body)) {
-                return;
+    server.Post(szPath, [&relay, toCommands](const httplib::Request& request,
+                                             httplib::Response& response) {
+        Json body;
+        std::vector<PanelCommand> commands;
+        std::string strError;
+        if (!JsonBody(request, response, body)) {
+            return;
+        }
+        if (!toCommands(body, commands, strError)) {
+            Refuse(response, 400, strError);
+            return;
+        }
+        std::string strSendError;
+        if (relay.Send(commands, strSendError)) {
+            // The commands by name, for the page to say which ones the
+            // tuning protocol answers with no result.
+            Json names = Json::array();
+            for (const PanelCommand& command : commands) {
+                names.push_back(command.words[0]);
             }
-            if (!toCommands(body, commands, strError)) {
-                Refuse(response, 400, strError);
-                return;
-            }
-            std::string strSendError;
-            if (relay.Send(commands, strSendError)) {
-                Reply(response, 200, {{"ok", true}, {"sent", commands.size()}});
-            } else {
-                Reply(response, 503,
-                      {{"ok", false}, {"error", strSendError}, {"connection", relay.Connection()}});
-            }
-        });
+            Reply(response, 200, {{"ok", true}, {"sent", commands.size()}, {"commands", names}});
+        } else {
+            Reply(response, 503,
+                  {{"ok", false}, {"error", strSendError}, {"connection", relay.Connection()}});
+        }
+    });
 }
 
 std::string Lowered(std::string strText) {
