@@ -104,8 +104,10 @@ function say(where, text, ok) {
   const element = where || $('message');
   element.textContent = text;
   if (element === $('message')) {
-    element.hidden = text === '';
-    element.className = 'message ' + (ok ? 'ok' : 'error');
+    // The bar keeps its place when empty: nothing below it moves (a button
+    // about to be clicked included) when a message comes or goes.
+    element.className = 'message ' + (text === '' ? 'empty' : ok ? 'ok' : 'error');
+    element.title = text;
   }
 }
 
