@@ -46,12 +46,13 @@ def missing_browser():
 class Program:
     """A program of the build with its output gathered line by line."""
 
-    def __init__(self, words, env=None):
+    def __init__(self, words, env=None, stdin=None):
+        """stdin: an open file for the program's standard input (else none)."""
         self.lines = []  # (time.time() at arrival, line)
         self.changed = threading.Condition()
         self.process = subprocess.Popen(
-            words, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
-            env=env, text=True, bufsize=1)
+            words, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+            stdin=subprocess.DEVNULL if stdin is None else stdin, env=env, text=True, bufsize=1)
         self.reader = threading.Thread(target=self._read)
         self.reader.start()
 
@@ -139,6 +140,14 @@ OUTPUT_MODE = 0x10008
 SOUND_MODE = 0x10003
 LOAD_PRESET = 0x10000
 GET_PARAMETERS = 0x1003C
+VOLUME = 0x1003A
+
+
+def parameter_ids(data):
+    """The ids a set of parameters carries (the journal shows the first 32
+    bytes of a request: up to four ids; their values come after)."""
+    count = struct.unpack_from("<I", data)[0]
+    return list(struct.unpack_from("<%dI" % count, data, 16))
 
 
 def parameter_sets(commands):
@@ -161,10 +170,11 @@ class Panel(Program):
                                      "--listen", "127.0.0.1:0", *extra])
         self.url = self.wait_for_line(r"panel: serving (http://\S+/) \(loopback only\)").group(1)
 
-    def request(self, method, path, body=None, content_type="application/json"):
-        """(HTTP status, decoded JSON answer)."""
+    def request(self, method, path, body=None, content_type="application/json", headers=None):
+        """(HTTP status, decoded JSON answer); headers replace those urllib sends."""
         data = None if body is None else json.dumps(body).encode()
-        request = urllib.request.Request(self.url + path.lstrip("/"), data=data, method=method)
+        request = urllib.request.Request(self.url + path.lstrip("/"), data=data, method=method,
+                                         headers=headers or {})
         if data is not None:
             request.add_header("Content-Type", content_type)
         try:

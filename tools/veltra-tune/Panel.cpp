@@ -3,8 +3,11 @@
 #include <arpa/inet.h>
 #include <httplib.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +15,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "PanelAssets.h"
 #include "PanelRelay.h"
@@ -52,7 +56,9 @@ void PanelUsage(FILE* pOut) {
         "Serves a tuning panel to a web browser: sliders for the layout's parameters,\n"
         "modes, tags, volume, logging, recording, meters, presets, the values read\n"
         "back from the effect and a log of every request. The page's requests go to\n"
-        "the tuning server over one connection, in order, checked first.\n"
+        "the tuning server over one connection, in order, checked first. It answers\n"
+        "only requests addressed to its listening address or a loopback name with its\n"
+        "port, and refuses those that a page of another origin makes.\n"
         "\n"
         "options:\n"
         "  --host HOST           tuning server address (default 127.0.0.1)\n"
@@ -207,26 +213,100 @@ bool JsonBody(const httplib::Request& request, httplib::Response& response, Json
 template <typename ToCommands>
 void PostCommands(httplib::Server& server, const char* szPath, PanelRelay& relay,
                   ToCommands toCommands) {
-    server.Post(
-        szPath, [&relay, toCommands](const httplib::Request& request, httplib::Response& response) {
-            Json body;
-            std::vector<PanelCommand> commands;
-            std::string strError;
-            if (!JsonBody(request, response, body)) {
-                return;
+    server.Post(szPath, [&relay, toCommands](const httplib::Request& request,
+                                             httplib::Response& response) {
+        Json body;
+        std::vector<PanelCommand> commands;
+        std::string strError;
+        if (!JsonBody(request, response, body)) {
+            return;
+        }
+        if (!toCommands(body, commands, strError)) {
+            Refuse(response, 400, strError);
+            return;
+        }
+        std::string strSendError;
+        if (relay.Send(commands, strSendError)) {
+            // The commands by name, for the page to say which ones the
+            // tuning protocol answers with no result.
+            Json names = Json::array();
+            for (const PanelCommand& command : commands) {
+                names.push_back(command.words[0]);
             }
-            if (!toCommands(body, commands, strError)) {
-                Refuse(response, 400, strError);
-                return;
+            Reply(response, 200, {{"ok", true}, {"sent", commands.size()}, {"commands", names}});
+        } else {
+            Reply(response, 503,
+                  {{"ok", false}, {"error", strSendError}, {"connection", relay.Connection()}});
+        }
+    });
+}
+
+std::string Lowered(std::string strText) {
+    std::transform(strText.begin(), strText.end(), strText.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return strText;
+}
+
+// The Host headers the panel answers: its listening address and the loopback
+// names, each with the port it serves. A page of another site that a DNS
+// answer turned to this address names that site instead and is refused.
+std::vector<std::string> AcceptedHosts(const std::string& strListenHost, int nPort) {
+    std::vector<std::string> hosts;
+    const std::string strListen =
+        strListenHost.find(':') != std::string::npos ? "[" + strListenHost + "]" : strListenHost;
+    for (const std::string& strName : {std::string("127.0.0.1"), std::string("localhost"),
+                                       std::string("[::1]"), Lowered(strListen)}) {
+        const std::string strHost = strName + ":" + std::to_string(nPort);
+        if (std::find(hosts.begin(), hosts.end(), strHost) == hosts.end()) {
+            hosts.push_back(strHost);
+        }
+        // A browser leaves out the port of plain HTTP.
+        if (nPort == 80 && std::find(hosts.begin(), hosts.end(), strName) == hosts.end()) {
+            hosts.push_back(strName);
+        }
+    }
+    return hosts;
+}
+
+// Every request names one of the accepted hosts, and one that comes from a
+// page (it has an Origin) comes from a page of the panel's own: served under
+// one of those hosts. Anything else is refused before it reaches a route, so
+// no page of another origin can send a command or read a value.
+void Guard(httplib::Server& server, const std::vector<std::string>& hosts) {
+    std::vector<std::string> origins;
+    std::string strNames;
+    for (const std::string& strHost : hosts) {
+        origins.push_back("http://" + strHost);
+        strNames += (strNames.empty() ? "" : ", ") + strHost;
+    }
+    server.set_pre_routing_handler(
+        [hosts, origins, strNames](const httplib::Request& request, httplib::Response& response) {
+            const std::string strHost = Lowered(request.get_header_value("Host"));
+            if (std::find(hosts.begin(), hosts.end(), strHost) == hosts.end()) {
+                Refuse(response, 403,
+                       "the panel answers requests addressed to " + strNames + " only, not to \"" +
+                           request.get_header_value("Host") + "\"");
+                return httplib::Server::HandlerResponse::Handled;
             }
-            std::string strSendError;
-            if (relay.Send(commands, strSendError)) {
-                Reply(response, 200, {{"ok", true}, {"sent", commands.size()}});
-            } else {
-                Reply(response, 503,
-                      {{"ok", false}, {"error", strSendError}, {"connection", relay.Connection()}});
+            if (request.has_header("Origin") &&
+                std::find(origins.begin(), origins.end(),
+                          Lowered(request.get_header_value("Origin"))) == origins.end()) {
+                Refuse(response, 403,
+                       "requests from another origin (" + request.get_header_value("Origin") +
+                           ") are refused");
+                return httplib::Server::HandlerResponse::Handled;
             }
+            return httplib::Server::HandlerResponse::Unhandled;
         });
+}
+
+// The listening socket without SO_REUSEPORT, which cpp-httplib sets by
+// default and which lets a second panel listen on the same port: SO_REUSEADDR
+// alone still refuses a port that has a listener, and lets a restarted panel
+// take its port back while old connections linger.
+void ListenerOptions(int nSocket) {
+    const int nYes = 1;
+    setsockopt(nSocket, SOL_SOCKET, SO_REUSEADDR, &nYes, sizeof(nYes));
 }
 
 void Routes(httplib::Server& server, const PanelLayout& layout, PanelRelay& relay) {
@@ -299,6 +379,7 @@ int RunPanel(int argc, char** argv) {
     httplib::Server server;
     server.set_keep_alive_timeout(1);
     server.set_payload_max_length(1 << 20);
+    server.set_socket_options(ListenerOptions);
     Routes(server, layout, relay);
     int nListenPort = options.nListenPort;
     if (nListenPort == 0) {
@@ -311,6 +392,7 @@ int RunPanel(int argc, char** argv) {
                      options.strListenHost.c_str(), options.nListenPort);
         return kExitNoListen;
     }
+    Guard(server, AcceptedHosts(options.strListenHost, nListenPort));
     const bool bV6 = options.strListenHost.find(':') != std::string::npos;
     const std::string strUrl = "http://" +
                                (bV6 ? "[" + options.strListenHost + "]" : options.strListenHost) +

@@ -40,6 +40,13 @@ std::string Shown(double dValue) {
     return szText;
 }
 
+// A whole number as it was given (%g would shorten 4294967296 to 4.29497e+09).
+std::string WholeShown(double dValue) {
+    char szText[40];
+    std::snprintf(szText, sizeof(szText), std::fabs(dValue) < 1e18 ? "%.0f" : "%g", dValue);
+    return szText;
+}
+
 const Json* Field(const Json& object, const char* szKey) {
     if (!object.is_object()) {
         return nullptr;
@@ -86,7 +93,7 @@ bool IntegerField(const Json& object, const char* szKey, int64_t nMin, int64_t n
         return false;
     }
     if (dValue < static_cast<double>(nMin) || dValue > static_cast<double>(nMax)) {
-        strError = std::string(szKey) + " " + Shown(dValue) + " is out of range (" +
+        strError = std::string(szKey) + " " + WholeShown(dValue) + " is out of range (" +
                    std::to_string(nMin) + " to " + std::to_string(nMax) + ")";
         return false;
     }
@@ -369,6 +376,21 @@ bool Recording(const Json& object, PanelCommand& command, std::string& strError)
     return true;
 }
 
+bool VolumeCommand(const Json& object, const char* szKey, const PanelLayout& layout,
+                   PanelCommand& command, std::string& strError) {
+    double dVolume = 0.0;
+    if (!NumberField(object, szKey, dVolume, strError)) {
+        return false;
+    }
+    if (dVolume < layout.volume.dMin || dVolume > layout.volume.dMax) {
+        strError = "volume " + Shown(dVolume) + " is out of range (" + Shown(layout.volume.dMin) +
+                   " to " + Shown(layout.volume.dMax) + ")";
+        return false;
+    }
+    command.words = {"volume", NumberWord(dVolume)};
+    return true;
+}
+
 }  // namespace
 
 const PanelParameter* PanelLayout::Find(uint32_t nId) const {
@@ -502,17 +524,7 @@ bool PageCommand(const Json& request, const PanelLayout& layout, PanelCommand& c
         return SetTag(request, layout, command, strError);
     }
     if (strCommand == "volume") {
-        double dVolume = 0.0;
-        if (!NumberField(request, "value", dVolume, strError)) {
-            return false;
-        }
-        if (dVolume < layout.volume.dMin || dVolume > layout.volume.dMax) {
-            strError = "volume " + Shown(dVolume) + " is out of range (" +
-                       Shown(layout.volume.dMin) + " to " + Shown(layout.volume.dMax) + ")";
-            return false;
-        }
-        command.words = {"volume", NumberWord(dVolume)};
-        return true;
+        return VolumeCommand(request, "value", layout, command, strError);
     }
     if (strCommand == "log-level") {
         return LogLevel(request, command, strError);
@@ -600,6 +612,15 @@ bool StateCommands(const Json& state, const PanelLayout& layout,
         PanelCommand command;
         if (!CustomOutputMode(*pCustom, layout, command, strError)) {
             strError = "customOutputMode: " + strError;
+            return false;
+        }
+        commands.push_back(command);
+    }
+    // The page's own sets of values (A/B, undo, a compared file) may carry
+    // the volume too; a saved state has none, the protocol reads none back.
+    if (Field(state, "volume") != nullptr) {
+        PanelCommand command;
+        if (!VolumeCommand(state, "volume", layout, command, strError)) {
             return false;
         }
         commands.push_back(command);

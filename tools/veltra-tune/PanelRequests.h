@@ -68,7 +68,8 @@ bool PageCommand(const Json& request, const PanelLayout& layout, PanelCommand& c
                  std::string& strError);
 
 // A saved panel state, checked whole before anything is sent: the commands
-// that restore it (every parameter, then the modes it holds).
+// that restore it (every parameter, then the modes it holds, then the volume
+// when it has one).
 bool StateCommands(const Json& state, const PanelLayout& layout,
                    std::vector<PanelCommand>& commands, std::string& strError);
 

@@ -10,6 +10,60 @@ let logNext = 0;
 let connected = false;
 const rows = new Map();  // parameter id -> row
 
+// What the page knows the effect holds, in the form the session features
+// (session.js) keep and send: a parameter's value from its read-back, or the
+// one the panel just set; the modes the panel selected last; the volume this
+// page set (the tuning protocol reads no volume back). What is not known is
+// absent.
+const known = {parameters: {}, modes: {}, volume: undefined};
+
+// The panel's own changes, each with the values before and after, go to
+// these listeners (undo, A/B); each read-back, and each command the panel
+// sent (its log), too.
+const listeners = {change: [], readBack: [], sent: []};
+const pageSetups = [];
+
+function changed(before, after, label) {
+  for (const listener of listeners.change) {
+    listener(before, after, label);
+  }
+}
+
+function emptyValues() {
+  return {parameters: {}, modes: {}, volume: undefined};
+}
+
+// The values of a saved state file (its parameters list and modes).
+function fromState(state) {
+  const values = emptyValues();
+  for (const entry of Array.isArray(state.parameters) ? state.parameters : []) {
+    values.parameters[entry.id] = entry.value;
+  }
+  if (state.modes && typeof state.modes === 'object') {
+    values.modes = JSON.parse(JSON.stringify(state.modes));
+  }
+  if (state.volume !== undefined) {
+    values.volume = state.volume;
+  }
+  return values;
+}
+
+// The same keys as values, holding what the page knows now.
+function knownFor(values) {
+  const now = emptyValues();
+  for (const id of Object.keys(values.parameters)) {
+    now.parameters[id] = known.parameters[id];
+  }
+  for (const key of Object.keys(values.modes)) {
+    now.modes[key] = known.modes[key] === undefined ? undefined
+                                                    : JSON.parse(JSON.stringify(known.modes[key]));
+  }
+  if (values.volume !== undefined) {
+    now.volume = known.volume;
+  }
+  return now;
+}
+
 // --- Talking to the panel --------------------------------------------------
 
 async function post(url, body) {
@@ -33,6 +87,12 @@ async function post(url, body) {
   return answer;
 }
 
+// What the page says of commands the tuning protocol answers with no result:
+// that they went, and nothing more.
+function noResult(answer) {
+  return 'sent; the tuning protocol returns no result for ' + answer.commands.join(', ');
+}
+
 function send(body, where) {
   return post('/api/send', body).then(
       (answer) => { say(where, ''); return answer; },
@@ -44,8 +104,10 @@ function say(where, text, ok) {
   const element = where || $('message');
   element.textContent = text;
   if (element === $('message')) {
-    element.hidden = text === '';
-    element.className = 'message ' + (ok ? 'ok' : 'error');
+    // The bar keeps its place when empty: nothing below it moves (a button
+    // about to be clicked included) when a message comes or goes.
+    element.className = 'message ' + (text === '' ? 'empty' : ok ? 'ok' : 'error');
+    element.title = text;
   }
 }
 
@@ -106,10 +168,11 @@ function options(select, choices) {
   }));
 }
 
+// A select that shows "unknown" until the page knows what the effect holds.
 function unselected(select) {
   const option = document.createElement('option');
   option.value = '';
-  option.textContent = '—';
+  option.textContent = 'unknown';
   option.disabled = true;
   select.prepend(option);
   select.value = '';
@@ -122,16 +185,33 @@ function slider(input, range) {
 }
 
 // A slider and a number box that send one value, throttled while dragged.
-function bindValue(sliderInput, numberInput, message, sendValue) {
-  const sender = new ThrottledSender((value) => sendValue(value).then(() => {
+// Each change is one step of the history: a drag from press to release, or
+// one typed value (before: what current() knew when the change began).
+function bindValue(sliderInput, numberInput, message, sendValue, current, step) {
+  const sender = new ThrottledSender((item) => sendValue(item.value).then(() => {
     numberInput.classList.remove('invalid');
+    if (item.typed) {
+      sliderInput.value = Number(item.value);
+      step(item.before, Number(item.value));
+    }
   }, (error) => {
     numberInput.classList.add('invalid');
     throw error;
   }), config.throttleMs);
+  let dragStart;
   sliderInput.addEventListener('input', () => {
+    if (dragStart === undefined) {
+      dragStart = {before: current()};
+    }
     numberInput.value = sliderInput.value;
-    sender.set(Number(sliderInput.value));
+    sender.set({value: Number(sliderInput.value)});
+  });
+  // Released: the drag (or a key's move) is one step.
+  sliderInput.addEventListener('change', () => {
+    if (dragStart !== undefined) {
+      step(dragStart.before, Number(sliderInput.value));
+      dragStart = undefined;
+    }
   });
   // Typed text goes as it is, once per edit (Enter or leaving the box): the
   // panel says what is wrong with it.
@@ -140,7 +220,7 @@ function bindValue(sliderInput, numberInput, message, sendValue) {
   const commit = () => {
     if (edited) {
       edited = false;
-      sender.set(numberInput.value.trim());
+      sender.set({value: numberInput.value.trim(), typed: true, before: current()});
     }
   };
   numberInput.addEventListener('change', commit);
@@ -177,11 +257,13 @@ function parameterRow(parameter) {
   number.inputMode = 'decimal';
   number.spellcheck = false;
   number.id = 'param-' + parameter.id + '-number';
+  number.placeholder = 'unknown';
   number.setAttribute('aria-label', parameter.label + ' value');
   const device = document.createElement('div');
   device.className = 'device';
   device.id = 'param-' + parameter.id + '-device';
-  device.textContent = 'effect: …';
+  device.textContent = 'effect: unknown';
+  row.classList.add('unknown');
   const message = document.createElement('div');
   message.className = 'msg';
   message.id = 'param-' + parameter.id + '-msg';
@@ -194,10 +276,15 @@ function parameterRow(parameter) {
   entry.sender = bindValue(range, number, message, (value) => {
     entry.lastSet = performance.now();
     return send({command: 'set-param', id: parameter.id, value}, message).then(() => {
-      if (typeof value === 'string') {
-        range.value = value;
-      }
+      entry.lastSet = performance.now();
+      known.parameters[parameter.id] = Number(value);
     });
+  }, () => known.parameters[parameter.id], (before, after) => {
+    if (before !== after) {
+      changed({parameters: {[parameter.id]: before}, modes: {}},
+              {parameters: {[parameter.id]: after}, modes: {}},
+              parameter.label + ' ' + shown(after));
+    }
   });
   rows.set(parameter.id, entry);
   return row;
@@ -223,28 +310,62 @@ function buildPage() {
   for (const id of ['sound-mode', 'tag-sm']) {
     options($(id), layout.soundModes);
   }
-  unselected($('output-mode'));
-  unselected($('sound-mode'));
+  for (const id of ['output-mode', 'sound-mode', 'custom-first', 'custom-second']) {
+    unselected($(id));
+  }
   options($('log-tag'), config.logging.tags.map((tag) => ({value: tag, label: tag})));
   options($('log-level'), config.logging.levels.map((level) => ({
     value: level.value, label: level.value + ' ' + level.label})));
   options($('log-output'), config.logging.outputs.map((name) => ({value: name, label: name})));
 
-  $('output-mode').addEventListener('change', (event) =>
-    send({command: 'output-mode', mode: event.target.value}).catch(() => {}));
-  $('sound-mode').addEventListener('change', (event) =>
-    send({command: 'sound-mode', mode: event.target.value}).catch(() => {}));
-  onClick('custom-apply', () => ({
-    command: 'custom-output-mode', first: $('custom-first').value, second: $('custom-second').value}));
+  for (const [id, command, key] of [['output-mode', 'output-mode', 'outputMode'],
+                                     ['sound-mode', 'sound-mode', 'soundMode']]) {
+    $(id).addEventListener('change', (event) => {
+      const mode = Number(event.target.value);
+      const before = known.modes[key];
+      send({command, mode}).then(() => {
+        known.modes[key] = mode;
+        changed({parameters: {}, modes: {[key]: before}}, {parameters: {}, modes: {[key]: mode}},
+                command + ' ' + mode);
+      }, () => {
+        // Not sent: the box shows what the effect was last given.
+        event.target.value = before === undefined ? '' : String(before);
+      });
+    });
+  }
+  $('custom-apply').addEventListener('click', () => {
+    if ($('custom-first').value === '' || $('custom-second').value === '') {
+      say(null, 'choose both output modes of the custom output mode first');
+      return;
+    }
+    const mode = {first: Number($('custom-first').value), second: Number($('custom-second').value)};
+    const before = known.modes.customOutputMode;
+    send({command: 'custom-output-mode', ...mode}).then((answer) => {
+      say(null, noResult(answer), true);
+      known.modes.customOutputMode = mode;
+      changed({parameters: {}, modes: {customOutputMode: before}},
+              {parameters: {}, modes: {customOutputMode: mode}},
+              'custom-output-mode ' + mode.first + ' ' + mode.second);
+    }, () => {});
+  });
   onClick('tag-apply', () => ({
     command: 'set-tag', outputMode: $('tag-om').value, soundMode: $('tag-sm').value,
     disable: $('tag-disable').value.trim(), enable: $('tag-enable').value.trim()}));
 
+  // The volume is unknown until this page sets it: the protocol reads none back.
   slider($('volume-slider'), layout.volume);
-  $('volume-slider').value = layout.volume.max;
-  $('volume-number').value = $('volume-slider').value;
+  $('volume-number').value = '';
+  $('volume-row').classList.add('unknown');
   bindValue($('volume-slider'), $('volume-number'), $('volume-msg'),
-            (value) => send({command: 'volume', value}, $('volume-msg')));
+            (value) => send({command: 'volume', value}, $('volume-msg')).then(() => {
+              known.volume = Number(value);
+              $('volume-row').classList.remove('unknown');
+            }), () => known.volume, (before, after) => {
+              if (before !== after) {
+                changed({parameters: {}, modes: {}, volume: before},
+                        {parameters: {}, modes: {}, volume: after}, 'volume ' + shown(after));
+              }
+            });
 
   onClick('log-level-apply', () => ({
     command: 'log-level', tag: $('log-tag').value, level: $('log-level').value}));
@@ -258,8 +379,7 @@ function buildPage() {
   onClick('meters-off', () => ({command: 'meters', on: false}));
   onClick('calibrate', () => ({command: 'calibrate'}));
   onClick('dump', () => ({command: 'dump'}));
-  onClick('preset-load', () => ({command: 'load-preset', path: $('preset-path').value}),
-          'preset loaded; the values read back follow');
+  onClick('preset-load', () => ({command: 'load-preset', path: $('preset-path').value}));
 
   $('state-file').addEventListener('change', loadState);
   $('log-read-back').addEventListener('change', (event) =>
@@ -267,10 +387,9 @@ function buildPage() {
   $('log-clear').addEventListener('click', () => $('log').replaceChildren());
 }
 
-function onClick(id, request, done) {
+function onClick(id, request) {
   $(id).addEventListener('click', () => {
-    send(request()).then(() => say(null, done || ($(id).textContent + ': sent'), true),
-                         () => {});
+    send(request()).then((answer) => say(null, noResult(answer), true), () => {});
   });
 }
 
@@ -288,11 +407,43 @@ async function loadState(event) {
     return;
   }
   try {
+    const values = fromState(state);
+    const before = knownFor(values);
     await post('/api/state', state);
     say(null, 'loaded ' + file.name + ': every value sent', true);
     showModes(state.modes || {});
+    took(values);
+    changed(before, values, 'state ' + file.name);
   } catch (error) {
     say(null, file.name + ': ' + error.message);
+  }
+}
+
+// Values the panel just sent as a set (a state, A/B, undo): the page knows
+// them and its controls show them.
+function took(values) {
+  const now = performance.now();
+  for (const [id, value] of Object.entries(values.parameters)) {
+    const entry = rows.get(Number(id));
+    if (entry === undefined || value === undefined) {
+      continue;
+    }
+    known.parameters[id] = value;
+    entry.lastSet = now;
+    entry.range.value = value;
+    entry.number.value = shown(value);
+  }
+  for (const [key, value] of Object.entries(values.modes)) {
+    if (value !== undefined) {
+      known.modes[key] = JSON.parse(JSON.stringify(value));
+    }
+  }
+  showModes(values.modes);
+  if (values.volume !== undefined) {
+    known.volume = values.volume;
+    $('volume-slider').value = values.volume;
+    $('volume-number').value = shown(values.volume);
+    $('volume-row').classList.remove('unknown');
   }
 }
 
@@ -343,6 +494,10 @@ function showValues(values, issuedAt) {
     }
     const recent = entry.lastSet > issuedAt || entry.sender.busy();
     entry.device.textContent = 'effect: ' + shown(value.value);
+    entry.row.classList.remove('unknown');
+    if (!recent) {
+      known.parameters[value.id] = value.value;
+    }
     const differs = value.differs && !recent;
     entry.row.classList.toggle('differs', differs);
     entry.device.title = differs ? 'changed elsewhere: the panel set ' + shown(value.sent) : '';
@@ -383,6 +538,11 @@ function showLog(log) {
     cell(row, entry.size ? entry.size + ' B: ' + entry.bytes : '', 'bytes');
     row.lastChild.title = row.lastChild.textContent;
     body.append(row);
+    if (entry.direction === 'sent' && !entry.readBack && entry.command) {
+      for (const listener of listeners.sent) {
+        listener(entry.command);
+      }
+    }
   }
   while (body.rows.length > 1500) {
     body.deleteRow(0);
@@ -401,7 +561,13 @@ async function poll() {
     showConnection(answer.connection);
     showValues(answer.values, issuedAt);
     showModes(answer.modes);
+    for (const [key, value] of Object.entries(answer.modes)) {
+      known.modes[key] = value;
+    }
     showLog(answer.log);
+    for (const listener of listeners.readBack) {
+      listener();
+    }
   } catch (error) {
     const element = $('connection');
     element.className = 'connection down';
@@ -419,8 +585,12 @@ async function start() {
     return;
   }
   buildPage();
+  for (const setup of pageSetups) {
+    setup();
+  }
   showConnection(config.connection);
   poll();
 }
 
-start();
+// After every script of the page has run (session.js adds its part).
+document.addEventListener('DOMContentLoaded', start);
