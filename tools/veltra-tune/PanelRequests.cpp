@@ -7,6 +7,7 @@
 #include <set>
 
 #include "NetworkManager/CDataAPO.h"
+#include "NetworkManager/TuningProtocol.h"
 #include "logging/TarvoLog.h"
 #include "logging/TarvoLogImpl.h"
 
@@ -19,19 +20,6 @@ using TarvoFX::CDataAPO;
 constexpr size_t kMaxLayoutParameters = 1000;
 constexpr const char* kFileOutput = "FILE_LOG";
 constexpr const char* kFileOutputPathPrefix = "FILE_LOG://";
-
-// The shortest text of a double for a command word that reads back to the
-// same value.
-std::string NumberWord(double dValue) {
-    char szText[40];
-    for (int nDigits = 15; nDigits <= 17; ++nDigits) {
-        std::snprintf(szText, sizeof(szText), "%.*g", nDigits, dValue);
-        if (std::strtod(szText, nullptr) == dValue) {
-            break;
-        }
-    }
-    return szText;
-}
 
 // Short text of a number for a message.
 std::string Shown(double dValue) {
@@ -387,7 +375,7 @@ bool VolumeCommand(const Json& object, const char* szKey, const PanelLayout& lay
                    " to " + Shown(layout.volume.dMax) + ")";
         return false;
     }
-    command.words = {"volume", NumberWord(dVolume)};
+    command.words = {"volume", TarvoFX::TuningProtocol::ShortestNumberText(dVolume)};
     return true;
 }
 
@@ -505,7 +493,8 @@ bool PageCommand(const Json& request, const PanelLayout& layout, PanelCommand& c
         if (!ParameterSet(request, layout, parameter, strError)) {
             return false;
         }
-        command.words = {"set-param", std::to_string(parameter.nId), NumberWord(parameter.dValue)};
+        command.words = {"set-param", std::to_string(parameter.nId),
+                         TarvoFX::TuningProtocol::ShortestNumberText(parameter.dValue)};
         command.parameters.push_back(parameter);
         return true;
     }
@@ -576,7 +565,7 @@ bool StateCommands(const Json& state, const PanelLayout& layout,
             return false;
         }
         strPairs += (strPairs.empty() ? "" : ",") + std::to_string(parameter.nId) + "=" +
-                    NumberWord(parameter.dValue);
+                    TarvoFX::TuningProtocol::ShortestNumberText(parameter.dValue);
         values.parameters.push_back(parameter);
     }
     if (!values.parameters.empty()) {

@@ -17,6 +17,7 @@
 #include <histedit.h>
 #endif
 
+#include "NetworkManager/TuningProtocol.h"
 #include "Panel.h"
 #include "TuningClient.h"
 #include "TuningRequests.h"
@@ -160,18 +161,6 @@ bool ParseOptions(int argc, char** argv, Options& options, bool& bHelp) {
     return true;
 }
 
-// A value as the shortest text that reads back to it.
-std::string Shortest(double dValue) {
-    char szText[40];
-    for (int nDigits = 6; nDigits <= 17; ++nDigits) {
-        std::snprintf(szText, sizeof(szText), "%.*g", nDigits, dValue);
-        if (std::strtod(szText, nullptr) == dValue) {
-            break;
-        }
-    }
-    return szText;
-}
-
 // Sends a request and, for a query, receives and decodes its reply.
 int Exchange(int nSocket, const Options& options, const std::string& strCommand,
              const VeltraTune::Request& request, std::vector<VeltraTune::ParameterValue>& values) {
@@ -247,17 +236,19 @@ int ReadBack(int nSocket, const Options& options, const std::string& strSent,
         const double dCarried = VeltraTune::AsReplyCarries(value.dValue, query.eReplyDialect);
         bRounded = bRounded || dCarried != value.dValue;
         if (it == held.end()) {
-            std::fprintf(stderr,
-                         "veltra-tune: parameter %u: set %s, the effect's answer leaves it out\n",
-                         value.nId, Shortest(value.dValue).c_str());
+            std::fprintf(
+                stderr, "veltra-tune: parameter %u: set %s, the effect's answer leaves it out\n",
+                value.nId, TarvoFX::TuningProtocol::ShortestNumberText(value.dValue).c_str());
             nResult = kExitNotHeld;
         } else if (it->dValue != dCarried) {
             std::fprintf(stderr, "veltra-tune: parameter %u: set %s, the effect holds %s\n",
-                         value.nId, Shortest(value.dValue).c_str(), Shortest(it->dValue).c_str());
+                         value.nId,
+                         TarvoFX::TuningProtocol::ShortestNumberText(value.dValue).c_str(),
+                         TarvoFX::TuningProtocol::ShortestNumberText(it->dValue).c_str());
             nResult = kExitNotHeld;
         } else {
             strHeld += (strHeld.empty() ? "" : ", ") + std::to_string(value.nId) + " = " +
-                       Shortest(it->dValue);
+                       TarvoFX::TuningProtocol::ShortestNumberText(it->dValue);
         }
     }
     if (nResult == kExitOk) {

@@ -43,8 +43,9 @@ LittleEndian::ByteWriter Command(uint32_t nCommand) {
     return writer;
 }
 
-// A double in the shortest text that reads back to the same value.
-std::string Number(double dValue) {
+}  // namespace
+
+std::string ShortestNumberText(double dValue) {
     char szText[40];
     for (int nDigits = 6; nDigits <= 17; ++nDigits) {
         std::snprintf(szText, sizeof(szText), "%.*g", nDigits, dValue);
@@ -54,8 +55,6 @@ std::string Number(double dValue) {
     }
     return szText;
 }
-
-}  // namespace
 
 Bytes SetParameter(uint32_t nParam, double dValue) {
     return Command(kCommandSetParameter).U32(nParam).F64(dValue).Take();
@@ -119,7 +118,7 @@ Bytes Framed(const Bytes& request) {
 }
 
 std::string ParamLine(uint32_t nParam, double dValue) {
-    return kParam + " " + std::to_string(nParam) + " " + Number(dValue) + "\n";
+    return kParam + " " + std::to_string(nParam) + " " + ShortestNumberText(dValue) + "\n";
 }
 
 std::string GetParamArrayLine(const std::vector<uint32_t>& ids) {
@@ -163,7 +162,7 @@ std::string SetTagExLine(int32_t nOutputMode, int32_t nSoundMode, uint32_t nDisa
 }
 
 std::string VolumeLine(double dVolume) {
-    return kVolume + " " + Number(dVolume) + "\n";
+    return kVolume + " " + ShortestNumberText(dVolume) + "\n";
 }
 
 std::string KeywordLine(const std::string& strKeyword) {

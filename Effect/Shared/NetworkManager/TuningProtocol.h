@@ -15,6 +15,9 @@
 namespace TarvoFX {
 namespace TuningProtocol {
 
+// A double as the shortest text that reads back to the same value.
+std::string ShortestNumberText(double dValue);
+
 // Text keywords.
 extern const std::string kGetParamArray;     // "get_param_array"
 extern const std::string kFlushCoeffFile;    // "flush_coeff_file"
