@@ -201,6 +201,8 @@ TEST_F(ToolsTest, EveryDialectSetsAndReadsBack) {
                                              {"dump"}}) {
         EXPECT_EQ(0, Run(nPort, command).first) << command[0];
     }
+    // The last request may still be on its way when the tool has sent it.
+    EXPECT_TRUE(pHost->WaitForOutput("command 0x1003b")) << pHost->Output();
     pHost->Signal(SIGTERM);
     EXPECT_EQ(0, pHost->Wait());
     const std::string& strHost = pHost->Output();
@@ -293,6 +295,11 @@ TEST_F(ToolsTest, HostPrintsEachLibraryRecordOnce) {
     ASSERT_GT(nPort, 0);
     // The effect refuses the preset file, and the library logs that.
     EXPECT_EQ(0, Run(nPort, {"load-preset", "/tmp/nonexistent.mps"}).first);
+    // The tool only sends: the host may still be serving the request. The
+    // shim's record comes while it is served, and stopping waits for the
+    // request in progress; the library's own standard-output records reach
+    // the pipe when the host exits.
+    ASSERT_TRUE(pHost->WaitForOutput("nCmdID = 65536 result = -2")) << pHost->Output();
     pHost->Signal(SIGTERM);
     EXPECT_EQ(0, pHost->Wait());
     const std::string& strOutput = pHost->Output();
