@@ -56,14 +56,6 @@ std::string ShownBytes(const Bytes& bytes, TarvoFX::ProtocolVersion eDialect) {
     return strShown;
 }
 
-std::string Joined(const std::vector<std::string>& words) {
-    std::string strText;
-    for (const std::string& strWord : words) {
-        strText += (strText.empty() ? "" : " ") + strWord;
-    }
-    return strText;
-}
-
 }  // namespace
 
 PanelRelay::PanelRelay(const PanelLayout& layout, std::string strHost, int nPort,
@@ -204,7 +196,7 @@ bool PanelRelay::Deliver(const std::vector<std::string>& words, bool bReadBack,
     if (!BuildRequest(words, m_eDialect, request, strError) || !Connected(strError)) {
         return false;
     }
-    const std::string strCommand = Joined(words);
+    const std::string strCommand = JoinWords(words, " ");
     std::string strText = request.eReply == ReplyKind::kNone
                               ? SentText(words[0], request.bytes.size())
                               : std::string();

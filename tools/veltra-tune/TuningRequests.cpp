@@ -202,14 +202,6 @@ std::vector<std::string> LogOutputs() {
     return outputs;
 }
 
-std::string Joined(const std::vector<std::string>& words) {
-    std::string strText;
-    for (const std::string& strWord : words) {
-        strText += (strText.empty() ? "" : ", ") + strWord;
-    }
-    return strText;
-}
-
 bool IsLogOutput(const std::string& strName) {
     if (strName.rfind(kFileOutputPrefix, 0) == 0) {
         return IsWord(strName, CDataAPO::kMaxNameLength) &&
@@ -353,7 +345,7 @@ const std::map<std::string, Command>& Commands() {
           [](W a, ProtocolVersion e, Request& r, std::string& err) {
               const std::vector<std::string> tags = LogTags();
               if (std::find(tags.begin(), tags.end(), a[0]) == tags.end()) {
-                  err = "unknown log tag \"" + a[0] + "\" (tags: " + Joined(tags) + ")";
+                  err = "unknown log tag \"" + a[0] + "\" (tags: " + JoinWords(tags, ", ") + ")";
                   return false;
               }
               int32_t nLevel = 0;
@@ -370,8 +362,9 @@ const std::map<std::string, Command>& Commands() {
           Outcome::kNoResult,
           [](W a, ProtocolVersion e, Request& r, std::string& err) {
               if (!IsLogOutput(a[0])) {
-                  err = "unknown log output \"" + a[0] + "\" (outputs: " + Joined(LogOutputs()) +
-                        ", " + kFileOutputPrefix + "PATH)";
+                  err = "unknown log output \"" + a[0] +
+                        "\" (outputs: " + JoinWords(LogOutputs(), ", ") + ", " + kFileOutputPrefix +
+                        "PATH)";
                   return false;
               }
               if (a[1] != "on" && a[1] != "off") {
@@ -459,6 +452,14 @@ const std::map<std::string, Command>& Commands() {
 
 }  // namespace
 
+std::string JoinWords(const std::vector<std::string>& words, const char* szSeparator) {
+    std::string strText;
+    for (const std::string& strWord : words) {
+        strText += (strText.empty() ? "" : szSeparator) + strWord;
+    }
+    return strText;
+}
+
 bool ParseDialect(const std::string& strName, ProtocolVersion& eDialect) {
     for (ProtocolVersion eCandidate : {TarvoFX::kText, TarvoFX::kBinary, TarvoFX::kBinaryFramed}) {
         if (strName == DialectName(eCandidate)) {
@@ -532,16 +533,17 @@ bool CommandDetail(const std::string& strCommand, std::string& strText) {
             break;
     }
     if (strCommand == "log-level") {
-        strText += "  tags: " + Joined(LogTags()) + "\n";
+        strText += "  tags: " + JoinWords(LogTags(), ", ") + "\n";
     } else if (strCommand == "log-output") {
-        strText += "  outputs: " + Joined(LogOutputs()) + ", " + kFileOutputPrefix + "PATH" + "\n";
+        strText += "  outputs: " + JoinWords(LogOutputs(), ", ") + ", " + kFileOutputPrefix +
+                   "PATH" + "\n";
     }
     return true;
 }
 
 std::string LogNamesHelp() {
-    return "log tags:    " + Joined(LogTags()) + "\nlog outputs: " + Joined(LogOutputs()) + ", " +
-           kFileOutputPrefix + "PATH\n";
+    return "log tags:    " + JoinWords(LogTags(), ", ") +
+           "\nlog outputs: " + JoinWords(LogOutputs(), ", ") + ", " + kFileOutputPrefix + "PATH\n";
 }
 
 double AsReplyCarries(double dValue, ProtocolVersion eDialect) {

@@ -64,6 +64,9 @@ bool BuildRequest(const std::vector<std::string>& words, TarvoFX::ProtocolVersio
                   Request& request, std::string& strError);
 
 // The commands with their arguments and meaning, for --help.
+// The words with szSeparator between each two.
+std::string JoinWords(const std::vector<std::string>& words, const char* szSeparator);
+
 std::string CommandHelp();
 // A command's usage line ("set-param ID VALUE"); empty for an unknown command.
 std::string CommandUsage(const std::string& strCommand);
